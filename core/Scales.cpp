@@ -1,0 +1,244 @@
+// The arithmetic of scales, distances, speeds and table rows.
+#include "core/Scales.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr float InchesPerFoot = 12.0F;
+constexpr float FeetPerMile = 5280.0F;
+constexpr double SecondsPerHour = 3600.0;
+// The value the program has always used; results users compare depend on it.
+constexpr double CircleConstant = 3.14159;
+
+bool IsIgnoredBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+double RadixNumber(const std::string& digits, int radix)
+{
+    double value = 0.0;
+    for (const char c : digits) {
+        int digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            break;
+        }
+        if (digit >= radix) {
+            break;
+        }
+        value = value * radix + digit;
+    }
+    return value;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The longest prefix of `s` that forms sign, mantissa and exponent.
+std::string DecimalPrefix(const std::string& s)
+{
+    std::size_t i = 0;
+    std::string out;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        out += s[i++];
+    }
+    bool mantissaDigits = false;
+    while (i < s.size() && IsDigit(s[i])) {
+        out += s[i++];
+        mantissaDigits = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        out += s[i++];
+        while (i < s.size() && IsDigit(s[i])) {
+            out += s[i++];
+            mantissaDigits = true;
+        }
+    }
+    if (!mantissaDigits) {
+        return {};
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        std::string exponent = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            exponent += s[j++];
+        }
+        const std::size_t digitsStart = j;
+        while (j < s.size() && IsDigit(s[j])) {
+            exponent += s[j++];
+        }
+        if (j > digitsStart) {
+            out += exponent;
+        }
+    }
+    return out;
+}
+
+double DecimalNumber(const std::string& prefix)
+{
+    if (prefix.empty()) {
+        return 0.0;
+    }
+    // from_chars takes no leading '+', and is independent of the C locale.
+    const bool negative = prefix.front() == '-';
+    const std::size_t start = (prefix.front() == '+' || negative) ? 1 : 0;
+    const char* first = prefix.data() + start;
+    const char* last = prefix.data() + prefix.size();
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        const auto e = prefix.find_first_of("eE");
+        const bool tiny = e != std::string::npos && e + 1 < prefix.size() && prefix[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -value : value;
+}
+
+// Round half away from zero to a whole number, for non-negative values.
+qint64 RoundHalfUp(double value)
+{
+    return static_cast<qint64>(std::floor(value + 0.5));
+}
+
+}  // namespace
+
+const std::array<ScaleEntry, 6>& ScaleCatalogue()
+{
+    static const std::array<ScaleEntry, 6> catalogue{{
+        {1, QStringLiteral("Z"), QStringLiteral("Z"), 220.0F, QStringLiteral(" Z Scale ")},
+        {2, QStringLiteral("N"), QStringLiteral("N"), 160.0F, QStringLiteral(" N Scale ")},
+        {3, QStringLiteral("HO"), QStringLiteral("HO"), 87.0F, QStringLiteral(" HO Scale ")},
+        {4, QStringLiteral("S"), QStringLiteral("S"), 64.0F, QStringLiteral(" S Scale ")},
+        {5, QStringLiteral("O"), QStringLiteral("O"), 48.0F, QStringLiteral(" O Scale ")},
+        {6, QStringLiteral("G"), QStringLiteral("G"), 22.5F, QStringLiteral(" G Scale ")},
+    }};
+    return catalogue;
+}
+
+int ScaleIndexOf(const QString& name)
+{
+    for (const ScaleEntry& entry : ScaleCatalogue()) {
+        if (entry.name == name) {
+            return entry.index;
+        }
+    }
+    return 0;
+}
+
+double LeadingNumber(QStringView text)
+{
+    std::string compact;
+    for (const QChar c : text) {
+        if (IsIgnoredBlank(c)) {
+            continue;
+        }
+        // Anything beyond ASCII ends a number anyway.
+        compact += c.unicode() < 128 ? static_cast<char>(c.unicode()) : '\x7f';
+    }
+    if (compact.size() >= 2 && compact[0] == '&') {
+        const char kind = compact[1];
+        if (kind == 'H' || kind == 'h') {
+            return RadixNumber(compact.substr(2), 16);
+        }
+        if (kind == 'O' || kind == 'o') {
+            return RadixNumber(compact.substr(2), 8);
+        }
+    }
+    return DecimalNumber(DecimalPrefix(compact));
+}
+
+float RunLengthOf(QStringView text, bool circle)
+{
+    const double value = LeadingNumber(text);
+    if (!circle) {
+        return static_cast<float>(value);
+    }
+    return static_cast<float>((value + value) * CircleConstant);
+}
+
+float ScaleDistanceOf(float ratio, float runLength)
+{
+    const double feet = static_cast<double>(ratio) * static_cast<double>(runLength) /
+                        static_cast<double>(InchesPerFoot);
+    // A negative run cannot reach here through the length check; never show one.
+    return static_cast<float>(std::max(0.0, std::floor(feet)));
+}
+
+qint16 ScaleSpeedOf(float scaleDistance, int seconds, float& workTime)
+{
+    workTime = static_cast<float>(seconds / SecondsPerHour);
+    const double miles = static_cast<double>(scaleDistance) / static_cast<double>(FeetPerMile);
+    return static_cast<qint16>(std::floor(miles / static_cast<double>(workTime)));
+}
+
+qint16 SecondsPerMile(int speed)
+{
+    return static_cast<qint16>(RoundHalfUp(SecondsPerHour / speed));
+}
+
+QString RunTimeText(float seconds)
+{
+    if (!(seconds > 0.0F)) {
+        return QStringLiteral(".0");
+    }
+    // Seven significant digits, correctly rounded: digits d.dddddd and exponent.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(seconds),
+                                      std::chars_format::scientific, 6);
+    const std::string text(buffer, result.ptr);
+    const auto e = text.find('e');
+    std::string digits = text.substr(0, e);
+    digits.erase(1, 1);  // drop the decimal point
+    const int exponent = std::stoi(text.substr(e + 1));
+    const qint64 mantissa = std::stoll(digits);  // value = mantissa * 10^(exponent - 6)
+
+    // Tenths = value * 10 = mantissa * 10^(exponent - 5), rounded half up.
+    const int shift = exponent - 5;
+    qint64 tenths = 0;
+    if (shift >= 0) {
+        if (shift > 11) {
+            return QString::number(static_cast<double>(seconds), 'f', 1);
+        }
+        tenths = mantissa;
+        for (int i = 0; i < shift; ++i) {
+            tenths *= 10;
+        }
+    } else if (shift >= -7) {
+        qint64 divisor = 1;
+        for (int i = 0; i < -shift; ++i) {
+            divisor *= 10;
+        }
+        tenths = (mantissa + divisor / 2) / divisor;
+    }
+    const qint64 whole = tenths / 10;
+    const QString wholeText = whole == 0 ? QString() : QString::number(whole);
+    return wholeText + u'.' + QString::number(tenths % 10);
+}
+
+TableRow TableRowOf(int row, float scaleDistance, float& workTime)
+{
+    const auto speed = static_cast<qint16>((row + 1) * 10);
+    const qint16 perMile = SecondsPerMile(speed);
+    workTime = static_cast<float>(static_cast<double>(static_cast<float>(perMile)) *
+                                  static_cast<double>(scaleDistance) /
+                                  static_cast<double>(FeetPerMile));
+    return {speed, perMile, RunTimeText(workTime)};
+}
+
+QString WholeText(float value)
+{
+    return QString::number(static_cast<qint64>(value));
+}

@@ -1,0 +1,58 @@
+// The catalogue of modelling scales and all of the program's arithmetic.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <array>
+
+struct ScaleEntry {
+    int index;  // position of the scale's button, 1 to 6, top to bottom
+    QString caption;
+    QString name;
+    float ratio;
+    QString tooltip;
+};
+
+// Z, N, HO, S, O, G in the order every scale group shows them.
+const std::array<ScaleEntry, 6>& ScaleCatalogue();
+// The catalogue index of a scale name compared exactly, or 0 for none.
+int ScaleIndexOf(const QString& name);
+
+inline constexpr int DefaultScaleIndex = 3;  // HO
+
+// The number a length entry starts with, read the way the entry has always read it:
+// blanks, tabs and line feeds anywhere are ignored, then an optional sign, digits
+// with an optional decimal point and an optional exponent (E or e), or &H / &O
+// followed by hexadecimal / octal digits. Text without such a number reads as 0.
+double LeadingNumber(QStringView text);
+
+// Length entry text to the measured run in inches: the text itself for a straight
+// run, one full turn of the circle of that radius otherwise.
+float RunLengthOf(QStringView text, bool circle);
+// Whole scale feet, rounded down.
+float ScaleDistanceOf(float ratio, float runLength);
+// Whole scale miles per hour for a run of `seconds` over `scaleDistance` feet; the
+// elapsed hours are left in `workTime`.
+qint16 ScaleSpeedOf(float scaleDistance, int seconds, float& workTime);
+
+inline constexpr int TableRowCount = 12;  // 10 to 120 mph
+
+struct TableRow {
+    qint16 speed;
+    qint16 secondsPerMile;
+    QString runTimeText;
+};
+
+// Seconds for one scale mile at `speed`, rounded to whole seconds ("#.").
+qint16 SecondsPerMile(int speed);
+// "##.0": one decimal, half away from zero, no leading zero below 1 (".3", ".0").
+// A half is judged on the value's 7-significant-digit decimal form, so a run time
+// held as 0.35f shows ".4" as a person reading 0.35 expects.
+QString RunTimeText(float seconds);
+// Row `row` (0 to 11) of the TIME vs. SPEED table; the run time is left in `workTime`.
+TableRow TableRowOf(int row, float scaleDistance, float& workTime);
+
+// A whole number held as a float, in plain decimal digits ("348").
+QString WholeText(float value);

@@ -1,0 +1,270 @@
+// The settings file: its line kinds, the checks with their warnings, and the writer.
+#include "settings/Settings.h"
+
+#include "core/General.h"
+#include "core/HomeLink.h"
+#include "core/MessageBox.h"
+#include "core/Scales.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace {
+
+// The file as written is under 100 bytes; anything this large is not ours.
+constexpr qint64 MaxFileBytes = 1024 * 1024;
+// The key-line counter is 16 bits wide; its 32,767th line makes the file corrupt.
+constexpr int MaxKeyLines = 32766;
+constexpr int MaxShownScaleChars = 32;
+
+const QString NotFoundText = QStringLiteral(" not found . . . using program defaults.");
+const QString CorruptText = QStringLiteral("The initialization file is either corrupt or contains\r"
+                                           "invalid data . . . using program defaults.");
+const QString ScaleNotFoundText = QStringLiteral(" Scale not found . . . using program defaults.");
+const QString TrackConfigText = QStringLiteral("Track configuration invalid . . . using program defaults.");
+const QString LengthText = QStringLiteral("Length / radius invalid.  Value must be an integer\r"
+                                          "between 1 and 240 inches . . . using program defaults.");
+
+const QString Straight = QStringLiteral("STRAIGHT");
+const QString Circle = QStringLiteral("CIRCLE");
+const QString DefaultScale = QStringLiteral("HO");
+constexpr float DefaultLength = 48.0F;
+
+// Upper case for ASCII letters only: other bytes of the file show as they stand.
+QString AsciiUpper(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        if (c >= u'a' && c <= u'z') {
+            c = QChar(c.unicode() - (u'a' - u'A'));
+        }
+    }
+    return out;
+}
+
+void Warn(const QString& message)
+{
+    General::InitMessage = message;
+    ShowInitError();
+}
+
+void ReportCorrupt(qint16& count)
+{
+    General::IniKeys.clear();
+    General::IniValues.clear();
+    count = 0;
+    Warn(CorruptText);
+}
+
+// Lines end at CR LF, at CR alone and at LF alone; the last one may lack an end.
+QStringList SplitLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n') {
+            continue;
+        }
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            ++i;
+        }
+        start = i + 1;
+    }
+    if (start < text.size()) {
+        lines.append(text.mid(start));
+    }
+    return lines;
+}
+
+bool IsKeyLine(const QString& line)
+{
+    return !line.isEmpty() && !line.startsWith(u'[') && !line.startsWith(u';');
+}
+
+std::optional<QByteArray> ReadWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (file.size() > MaxFileBytes || !file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileBytes) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+QString ShownScale(const QString& scale)
+{
+    if (scale.size() <= MaxShownScaleChars) {
+        return scale;
+    }
+    return scale.left(MaxShownScaleChars) + QStringLiteral("...");
+}
+
+}  // namespace
+
+float TrackLengthValue(const QString& value)
+{
+    const QByteArray text = value.toLatin1().trimmed();
+    if (text.isEmpty()) {
+        return 0.0F;
+    }
+    const float invalid = std::numeric_limits<float>::quiet_NaN();
+    const char* first = text.constData();
+    const char* last = first + text.size();
+    if (*first == '+' && (++first == last || *first == '-')) {
+        return invalid;
+    }
+    double number = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, number);
+    if (ec != std::errc() || ptr != last || !std::isfinite(number) ||
+        std::fabs(number) > std::numeric_limits<float>::max()) {
+        return invalid;
+    }
+    return static_cast<float>(std::floor(number));
+}
+
+void ShowInitError()
+{
+    MessageBox::Show(InitErrorTitle, General::InitMessage, MessageBox::Icon::Exclamation);
+}
+
+bool FileExists(const QString& path)
+{
+    // isFile() is false for directories, FIFOs and devices: nothing of that kind is
+    // ever opened, so a FIFO cannot block start-up.
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}
+
+void ReadSettingsFile(qint16& count)
+{
+    General::IniKeys.clear();
+    General::IniValues.clear();
+    count = 0;
+    if (!FileExists(General::IniPath)) {
+        Warn(General::IniPath + NotFoundText);
+        return;
+    }
+    const std::optional<QByteArray> bytes = ReadWholeFile(General::IniPath);
+    if (!bytes) {
+        ReportCorrupt(count);
+        return;
+    }
+    for (const QString& line : SplitLines(QString::fromLatin1(*bytes))) {
+        if (!IsKeyLine(line)) {
+            continue;
+        }
+        if (General::IniValues.size() == MaxKeyLines) {
+            ReportCorrupt(count);
+            return;
+        }
+        General::IniValues.append(line);
+    }
+    for (QString& entry : General::IniValues) {
+        const qsizetype p = entry.indexOf(u'=');
+        if (p < 0) {
+            ReportCorrupt(count);
+            return;
+        }
+        General::IniKeys.append(entry.left(p));
+        entry = entry.mid(p + 1);
+    }
+    count = static_cast<qint16>(General::IniValues.size());
+}
+
+void LoadSettings(HomeLink& home)
+{
+    qint16 count = 0;
+    ReadSettingsFile(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString& key = General::IniKeys.at(i);
+        const QString& value = General::IniValues.at(i);
+        if (key == u"Scale") {
+            General::DefScale = AsciiUpper(value);
+        } else if (key == u"TrackConfig") {
+            General::DefTrackConfig = AsciiUpper(value);
+        } else if (key == u"TrackLength") {
+            General::DefLength = TrackLengthValue(value);
+        }
+    }
+    CheckScale(home);
+    CheckTrackConfig(home);
+    CheckTrackLength(home);
+}
+
+void CheckScale(HomeLink& home)
+{
+    if (General::DefScale.isEmpty()) {
+        General::DefScale = DefaultScale;
+    }
+    home.EnsureLoaded();
+    const int index = ScaleIndexOf(General::DefScale);
+    if (index != 0) {
+        home.SelectScale(index);
+        return;
+    }
+    Warn(ShownScale(General::DefScale) + ScaleNotFoundText);
+    General::DefScale = DefaultScale;
+    home.SelectScale(DefaultScaleIndex);
+}
+
+void CheckTrackConfig(HomeLink& home)
+{
+    if (General::DefTrackConfig.isEmpty()) {
+        General::DefTrackConfig = Straight;
+    }
+    if (General::DefTrackConfig == Circle) {
+        home.SelectCircle();
+    } else if (General::DefTrackConfig == Straight) {
+        home.SelectStraight();
+    } else {
+        Warn(TrackConfigText);
+        General::DefTrackConfig = Straight;
+        home.SelectStraight();
+    }
+}
+
+void CheckTrackLength(HomeLink& home)
+{
+    if (General::DefLength == 0.0F) {
+        General::DefLength = DefaultLength;
+    }
+    // Written as "not within" so that an unreadable value (NaN) is rejected too.
+    if (!(General::DefLength >= 1.0F && General::DefLength <= 240.0F)) {
+        Warn(LengthText);
+        General::DefLength = DefaultLength;
+    }
+    home.SetLength(static_cast<int>(std::lround(General::DefLength)));
+}
+
+WriteResult WriteSettingsFile()
+{
+    const QString text = QStringLiteral("[TRACKPACE]\r\nScale=%1\r\nTrackConfig=%2\r\nTrackLength=%3\r\n")
+                             .arg(General::DefScale, General::DefTrackConfig,
+                                  WholeText(General::DefLength));
+    QSaveFile file(General::IniPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {false, file.errorString()};
+    }
+    const QByteArray bytes = text.toLatin1();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return {false, reason};
+    }
+    if (!file.commit()) {
+        return {false, file.errorString()};
+    }
+    return {true, {}};
+}

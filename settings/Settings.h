@@ -1,0 +1,42 @@
+// Reading, checking and writing of the settings file Trackpace.ini.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class HomeLink;
+
+// Reads the file at General::IniPath into DefScale, DefTrackConfig and DefLength,
+// puts in the built-in default (HO, STRAIGHT, 48) with a warning for each fault, and
+// hands the three values to the main window.
+void LoadSettings(HomeLink& home);
+
+// Fills General::IniKeys / IniValues with the file's key lines and sets `count`;
+// a missing or corrupt file is reported here and leaves `count` 0.
+void ReadSettingsFile(qint16& count);
+
+void CheckScale(HomeLink& home);
+void CheckTrackConfig(HomeLink& home);
+void CheckTrackLength(HomeLink& home);
+
+// Shows General::InitMessage in the start-up warning box.
+void ShowInitError();
+
+// True for a regular file that is not hidden; false for anything else at `path`.
+bool FileExists(const QString& path);
+
+struct WriteResult {
+    bool ok = false;
+    QString reason;  // the system's words when !ok
+};
+
+// Replaces the file by the four lines of the current defaults. The new text goes to
+// a temporary file that only replaces the old one once it is complete, so a failed
+// write never costs the user the defaults saved before.
+WriteResult WriteSettingsFile();
+
+inline const QString InitErrorTitle = QStringLiteral("Trackpace - Initialization Error");
+
+// The length value of a TrackLength line: rounded down, 0 for an empty value, and
+// NaN for text that is no number, so that the check rejects it.
+float TrackLengthValue(const QString& value);

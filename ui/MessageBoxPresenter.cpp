@@ -1,0 +1,45 @@
+// QMessageBox for the program's boxes.
+#include "ui/MessageBoxPresenter.h"
+
+#include "core/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon ToQt(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Information:
+        return QMessageBox::Information;
+    case MessageBox::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageBox::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageBox::Answer ShowWidgetBox(const MessageBox::Request& request)
+{
+    QString shown = request.text;
+    shown.replace(u'\r', u'\n');
+    const bool ask = request.buttons == MessageBox::Buttons::SaveCancel;
+    QMessageBox box(ToQt(request.icon), request.title, shown,
+                    ask ? QMessageBox::Save | QMessageBox::Cancel : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    const int pressed = box.exec();
+    if (!ask) {
+        return MessageBox::Answer::Ok;
+    }
+    return pressed == QMessageBox::Save ? MessageBox::Answer::Save : MessageBox::Answer::Cancel;
+}
+
+}  // namespace
+
+void InstallWidgetMessageBox()
+{
+    MessageBox::SetPresenter(ShowWidgetBox);
+}

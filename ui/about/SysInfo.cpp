@@ -1,0 +1,121 @@
+// The registry lookup and the start of the information tool.
+#include "ui/about/SysInfo.h"
+
+#include "core/General.h"
+#include "core/MessageBox.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <exception>
+
+namespace {
+
+const QString MsinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString LocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+
+#ifdef Q_OS_WIN
+bool RegularFileExists(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+#endif
+
+bool StartDetached(const QString& path)
+{
+    // The path is the program itself, never parsed as a command line: a path with
+    // blanks cannot start some other program.
+    return !path.isEmpty() && QProcess::startDetached(path, {});
+}
+
+}  // namespace
+
+bool GetKeyValue(Registry& registry, quint32 KeyRoot, const QString& KeyName, const QString& SubKeyRef,
+                 QString& KeyVal)
+{
+    Registry::Key key = 0;
+    if (registry.OpenKey(KeyRoot, KeyName.toLocal8Bit(), 0, KeyAccessMask, key) != 0) {
+        KeyVal.clear();
+        return false;
+    }
+    QByteArray buffer(ValueBufferBytes, '\0');
+    quint32 size = ValueBufferBytes;
+    quint32 type = 0;
+    if (registry.QueryValue(key, SubKeyRef.toLocal8Bit(), type, buffer, size) != 0) {
+        KeyVal.clear();
+        registry.CloseKey(key);
+        return false;
+    }
+    if (size == 0) {
+        registry.CloseKey(key);
+        throw EmptyRegistryValue();
+    }
+    QByteArray bytes = buffer.left(static_cast<qsizetype>(std::min(size, ValueBufferBytes)));
+    if (bytes.endsWith('\0')) {
+        bytes.chop(1);
+    }
+    if (type == RegString) {
+        KeyVal = QString::fromLocal8Bit(bytes);
+    } else if (type == RegNumber && bytes.size() >= 4) {
+        KeyVal = QString::number(qFromLittleEndian<quint32>(bytes.constData()));
+    }
+    registry.CloseKey(key);
+    return true;
+}
+
+QString LocateByRegistry(Registry& registry, const std::function<bool(const QString&)>& fileExists)
+{
+    QString value;
+    if (GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, MsinfoKey, QStringLiteral("PATH"), value)) {
+        return value;
+    }
+    if (GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, LocationKey, QStringLiteral("MSINFO"), value)) {
+        const QString path = value + QStringLiteral("\\MSINFO32.EXE");
+        if (fileExists(path)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+QString LocateOnPath()
+{
+#ifdef Q_OS_MACOS
+    const QString app = QStringLiteral("/System/Applications/Utilities/System Information.app/Contents/MacOS/System Information");
+    if (QFileInfo(app).isExecutable()) {
+        return app;
+    }
+#endif
+    for (const char* name : {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty()) {
+            return path;
+        }
+    }
+    return {};
+}
+
+SysInfoTools SystemSysInfoTools()
+{
+#ifdef Q_OS_WIN
+    return {[] { return LocateByRegistry(*SystemRegistry(), RegularFileExists); }, StartDetached};
+#else
+    return {LocateOnPath, StartDetached};
+#endif
+}
+
+void StartSysInfo(const SysInfoTools& tools)
+{
+    bool started = false;
+    try {
+        const QString path = tools.locate();
+        started = !path.isEmpty() && tools.start(path);
+    } catch (const std::exception&) {
+        started = false;
+    }
+    if (!started) {
+        MessageBox::Show(General::AppTitle, SysInfoUnavailable, MessageBox::Icon::None);
+    }
+}

@@ -1,0 +1,357 @@
+// The main window's controls and handlers.
+#include "ui/home/frmHome.h"
+
+#include "core/General.h"
+#include "core/MessageBox.h"
+#include "core/Scales.h"
+#include "ui/Fonts.h"
+#include "ui/Geometry.h"
+#include "ui/Icons.h"
+#include "ui/UpDown.h"
+#include "ui/about/frmAbout.h"
+#include "ui/prefs/frmPrefs.h"
+#include "ui/table/TablePage.h"
+#include "ui/table/frmTvsS.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+
+constexpr int ClientWidth = 441;
+constexpr int ClientHeight = 250;
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(alignment | Qt::AlignTop);
+    return label;
+}
+
+QRadioButton* MakeOption(QWidget* parent, const QString& caption, const QString& tooltip)
+{
+    auto* option = new QRadioButton(caption, parent);
+    option->setToolTip(tooltip);
+    return option;
+}
+
+// A label that looks like a value box: border, window background, centred.
+void MakeValueBox(QLabel* label)
+{
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Window);
+    label->setAlignment(Qt::AlignCenter);
+}
+
+}  // namespace
+
+frmHome::frmHome(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Trackpace - Scale Speed Calculator"));
+    setWindowIcon(LocomotiveIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(WindowFont());
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+    BuildMenus();
+    BuildScaleFrame(client);
+    BuildDistanceFrame(client);
+    BuildTaskFrame(client);
+
+    cmdExit = Place(new QPushButton(QStringLiteral("Exit"), client), 5160, 3120, 972, 372);
+    cmdExit->setFont(ArialFont(9.75, true));
+    lblVersion = Place(MakeLabel(client, QStringLiteral("Version Info"), Qt::AlignLeft), 240, 3280, 1428, 192);
+    lblVersion->setToolTip(QStringLiteral(" by the Trackpace developers "));
+    connect(cmdExit, &QPushButton::clicked, this, &frmHome::Exit);
+
+    BuildTabOrder();
+    setFixedSize(sizeHint());
+    Load();
+}
+
+void frmHome::BuildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Trackpace"));
+    connect(mnuFileExit, &QAction::triggered, this, &frmHome::Exit);
+    connect(mnuPref, &QAction::triggered, this, &frmHome::Preferences);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmHome::About);
+}
+
+void frmHome::BuildScaleFrame(QWidget* client)
+{
+    fraScale = Place(new QGroupBox(QStringLiteral("Scale"), client), 240, 120, 852, 2652);
+    for (const ScaleEntry& entry : ScaleCatalogue()) {
+        const int width = entry.name == u"HO" ? 625 : 492;
+        QRadioButton* option = MakeOption(fraScale, entry.caption, entry.tooltip);
+        Place(option, 120, 360 * entry.index, width, 252);
+        option->setProperty("scaleName", entry.name);
+        optScale.at(entry.index - 1) = option;
+        connect(option, &QRadioButton::toggled, this, [this, index = entry.index](bool on) {
+            if (on) {
+                ScaleChoice(index);
+            }
+        });
+    }
+}
+
+void frmHome::BuildDistanceFrame(QWidget* client)
+{
+    fraDistance = Place(new QGroupBox(QStringLiteral("Distance"), client), 1320, 120, 1572, 2652);
+    optStraight = Place(MakeOption(fraDistance, QStringLiteral("Straight"), QStringLiteral(" Straight run of track ")),
+                        120, 360, 972, 252);
+    optCircle = Place(MakeOption(fraDistance, QStringLiteral("Circle"), QStringLiteral(" Complete circle of track ")),
+                      120, 720, 972, 252);
+    lblLengthOpt = Place(MakeLabel(fraDistance, QStringLiteral("Length in Inches"), Qt::AlignRight), 120, 1160, 1212, 252);
+    txtLength = Place(new QLineEdit(QStringLiteral("1"), fraDistance), 600, 1440, 480, 315);
+    txtLength->setMaxLength(3);
+    txtLength->setAlignment(Qt::AlignCenter);
+    txtLength->setAccessibleName(lblLengthOpt->text());
+    udLength = Place(new UpDown(fraDistance), 1081, 1440, 255, 315);
+    udLength->setBuddy(txtLength);
+    udLength->setAccessibleName(QStringLiteral("Length"));
+    Label1 = Place(MakeLabel(fraDistance, QStringLiteral("Scale Distance:"), Qt::AlignHCenter), 120, 1920, 1332, 252);
+    lblScaleDist = Place(MakeLabel(fraDistance, QStringLiteral("ft."), Qt::AlignHCenter), 120, 2160, 1332, 252);
+    lblScaleDist->setFont(ArialFont(9.75, true));
+
+    connect(optStraight, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            StraightChoice();
+        }
+    });
+    connect(optCircle, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            CircleChoice();
+        }
+    });
+    connect(txtLength, &QLineEdit::textChanged, this, &frmHome::LengthChange);
+}
+
+void frmHome::BuildTaskFrame(QWidget* client)
+{
+    fraTask = Place(new QGroupBox(QStringLiteral("Task"), client), 3120, 120, 3252, 2652);
+    optTvsS = Place(MakeOption(fraTask, QStringLiteral("TIME vs. SPEED Table"),
+                               QStringLiteral(" Generate a TIME vs SPEED table ")),
+                    120, 360, 2052, 252);
+    optChkSpd = Place(MakeOption(fraTask, QStringLiteral("Check Speed"),
+                                 QStringLiteral(" Calculate the scale speed for the run ")),
+                      120, 720, 1332, 252);
+    optChkSpd->setChecked(true);
+    cmdCreate = Place(new QPushButton(QStringLiteral("Create"), fraTask), 2280, 360, 732, 252);
+    cmdCreate->setToolTip(QStringLiteral(" Create the TIME vs SPEED table "));
+    cmdCreate->setEnabled(false);
+    lblET = Place(MakeLabel(fraTask, QStringLiteral("Elapsed Time in Seconds:"), Qt::AlignRight), 300, 1100, 1935, 255);
+    lblTime = Place(new QLabel(fraTask), 2412, 1080, 345, 315);
+    MakeValueBox(lblTime);
+    lblTime->setToolTip(QStringLiteral(" Select the elapsed time for the run "));
+    udTime = Place(new UpDown(fraTask), 2757, 1080, 255, 315);
+    udTime->setAccessibleName(QStringLiteral("Elapsed time"));
+    udTime->setMinimum(1);
+    udTime->setMaximum(60);
+    udTime->setValue(1);
+    udTime->setBuddy(lblTime);
+    lblYourSpeed = Place(MakeLabel(fraTask, QStringLiteral("Your scale speed for the run was:"), Qt::AlignHCenter),
+                         120, 1920, 3012, 252);
+    lblSpeed = Place(MakeLabel(fraTask, QStringLiteral("mph"), Qt::AlignHCenter), 120, 2160, 3012, 252);
+    lblSpeed->setFont(ArialFont(9.75, true));
+
+    connect(optTvsS, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            TvsSChoice();
+        }
+    });
+    connect(optChkSpd, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            ChkSpdChoice();
+        }
+    });
+    connect(cmdCreate, &QPushButton::clicked, this, &frmHome::Create);
+    connect(udTime, &UpDown::valueChanged, this, &frmHome::CalcScaleSpeed);
+}
+
+void frmHome::BuildTabOrder()
+{
+    QList<QWidget*> order(optScale.begin(), optScale.end());
+    order << optStraight << optCircle << udLength << optTvsS << optChkSpd << cmdCreate << udTime
+          << cmdExit << txtLength;
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order.at(i - 1), order.at(i));
+    }
+}
+
+void frmHome::Load()
+{
+    udLength->setMinimum(General::MinLength);
+    udLength->setMaximum(General::MaxLength);
+    lblVersion->setText(QStringLiteral("Trackpace v") + General::VersionText());
+    lblTime->setText(QString::number(udTime->value()));
+}
+
+void frmHome::SelectScale(int index)
+{
+    optScale.at(index - 1)->setChecked(true);
+}
+
+void frmHome::SelectStraight()
+{
+    optStraight->setChecked(true);
+}
+
+void frmHome::SelectCircle()
+{
+    optCircle->setChecked(true);
+}
+
+void frmHome::SetLength(int inches)
+{
+    udLength->setValue(inches);
+}
+
+void frmHome::ScaleChoice(int index)
+{
+    const ScaleEntry& entry = ScaleCatalogue().at(index - 1);
+    General::ScaleRatio = entry.ratio;
+    General::ScaleName = optScale.at(index - 1)->property("scaleName").toString();
+    CalcScaleDistance();
+}
+
+void frmHome::SetConfigTexts(const QString& caption, const QString& tooltipStart)
+{
+    lblLengthOpt->setText(caption);
+    txtLength->setAccessibleName(caption);
+    txtLength->setToolTip(tooltipStart + QString::number(General::MinLength) + u'-' +
+                          QString::number(General::MaxLength) + QStringLiteral(") "));
+}
+
+void frmHome::StraightChoice()
+{
+    SetConfigTexts(QStringLiteral("Length in Inches"), QStringLiteral(" Select or enter the length in inches ("));
+    CalcScaleDistance();
+}
+
+void frmHome::CircleChoice()
+{
+    SetConfigTexts(QStringLiteral("Radius in Inches"), QStringLiteral(" Select or enter radius of track in inches ("));
+    CalcScaleDistance();
+}
+
+void frmHome::LengthChange()
+{
+    const QString text = txtLength->text();
+    if (text.isEmpty()) {
+        General::ScaleDistance = 0.0F;
+        lblScaleDist->setText(QStringLiteral("0 ft."));
+        CalcScaleSpeed();
+        return;
+    }
+    const double length = LeadingNumber(text);
+    if (!(length >= General::MinLength && length <= General::MaxLength)) {
+        MessageBox::Show(QStringLiteral("Invalid Entry"),
+                         QStringLiteral("Value must be between %1 and %2.").arg(General::MinLength).arg(General::MaxLength),
+                         MessageBox::Icon::Information);
+        txtLength->setFocus();
+        txtLength->setText(QString::number(udLength->value()));
+        return;
+    }
+    // The arrows continue from a typed length, and a later invalid entry returns to it.
+    udLength->adoptValue(static_cast<int>(std::lround(length)));
+    CalcScaleDistance();
+}
+
+void frmHome::CalcScaleDistance()
+{
+    const QString text = txtLength->text();
+    if (text.isEmpty()) {
+        General::ScaleDistance = 0.0F;
+    } else {
+        RunLength = RunLengthOf(text, optCircle->isChecked());
+        General::ScaleDistance = ScaleDistanceOf(General::ScaleRatio, RunLength);
+    }
+    lblScaleDist->setText(WholeText(General::ScaleDistance) + QStringLiteral(" ft."));
+    CalcScaleSpeed();
+}
+
+void frmHome::CalcScaleSpeed()
+{
+    ScaleSpeed = ScaleSpeedOf(General::ScaleDistance, udTime->value(), General::WorkTime);
+    lblSpeed->setText(QString::number(ScaleSpeed) + QStringLiteral(" mph"));
+}
+
+void frmHome::SetTimeControlsEnabled(bool enabled)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{lblET, lblTime, udTime, lblYourSpeed, lblSpeed}) {
+        control->setEnabled(enabled);
+    }
+    cmdCreate->setEnabled(!enabled);
+}
+
+void frmHome::TvsSChoice()
+{
+    SetTimeControlsEnabled(false);
+}
+
+void frmHome::ChkSpdChoice()
+{
+    SetTimeControlsEnabled(true);
+}
+
+void frmHome::Create()
+{
+    const QString line = TableInfoLine(optCircle->isChecked(), txtLength->text(), General::ScaleName,
+                                       General::ScaleDistance);
+    frmTvsS table(this, [this] { return LengthEntry{optCircle->isChecked(), txtLength->text()}; });
+    table.lblInfo1->setText(line);
+    RunModal(table);
+}
+
+void frmHome::Preferences()
+{
+    frmPrefs prefs(this);
+    RunModal(prefs);
+}
+
+void frmHome::About()
+{
+    frmAbout about(this);
+    RunModal(about);
+}
+
+void frmHome::RunModal(QDialog& dialog)
+{
+    dialog.exec();
+    // Becoming active again recomputes the speed; do it here too, since a window
+    // manager need not hand the focus back.
+    CalcScaleSpeed();
+}
+
+void frmHome::Exit()
+{
+    close();
+    QCoreApplication::exit(0);
+}
+
+bool frmHome::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        CalcScaleSpeed();
+    }
+    return QMainWindow::event(event);
+}

@@ -1,0 +1,86 @@
+// Composition of the table's lines and of the two describing lines.
+#include "ui/table/TablePage.h"
+
+#include "core/Scales.h"
+
+namespace {
+
+using Item = ZoneItem;
+
+QString LengthLabel(bool circle, const QString& blanksAfter)
+{
+    return (circle ? QStringLiteral("Circle Radius:") : QStringLiteral("Run Length:")) + blanksAfter;
+}
+
+// The blanks that stand before the run time and the seconds per mile differ between
+// screen and paper; everything else of a row is the same.
+struct RowBlanks {
+    int beforeSpeed;
+    int beforeSeconds;
+};
+
+std::vector<ZoneLine> Rows(float scaleDistance, float& workTime, RowBlanks blanks)
+{
+    std::vector<ZoneLine> lines;
+    for (int row = 0; row < TableRowCount; ++row) {
+        const TableRow values = TableRowOf(row, scaleDistance, workTime);
+        ZoneLine line{Item::NextZone()};
+        if (blanks.beforeSpeed > 0) {
+            line.push_back(Item::Blanks(blanks.beforeSpeed));
+        }
+        line.insert(line.end(), {Item::Number(values.speed), Item::NextZone(), Item::Blanks(2),
+                                 Item::Text(values.runTimeText), Item::NextZone(),
+                                 Item::Blanks(blanks.beforeSeconds), Item::Number(values.secondsPerMile)});
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+ZoneLine Heading(const QString& first, const QString& second, const QString& third)
+{
+    return {Item::NextZone(), Item::Text(first), Item::NextZone(), Item::Text(second),
+            Item::NextZone(), Item::Text(third)};
+}
+
+}  // namespace
+
+QString TableInfoLine(bool circle, const QString& lengthText, const QString& scaleName, float scaleDistance)
+{
+    const QString gap(6, u' ');
+    return LengthLabel(circle, QStringLiteral("  ")) + lengthText + QStringLiteral(" in.") + gap +
+           QStringLiteral("Scale:  ") + scaleName + gap + QStringLiteral("Distance:  ") +
+           WholeText(scaleDistance) + QStringLiteral(" scale ft.");
+}
+
+QString PrintBasisLine(const LengthEntry& entry, const QString& scaleName, float scaleDistance)
+{
+    const QString gap(3, u' ');
+    return QString(4, u' ') + LengthLabel(entry.circle, QStringLiteral(" ")) + entry.text +
+           QStringLiteral(" in.") + gap + QStringLiteral("Scale: ") + scaleName + gap +
+           QStringLiteral("Distance: ") + WholeText(scaleDistance) + QStringLiteral(" scale ft.");
+}
+
+std::vector<ZoneLine> ScreenTableLines(float scaleDistance, float& workTime)
+{
+    std::vector<ZoneLine> lines(3);
+    lines.push_back(Heading(QStringLiteral("Speed"), QStringLiteral("Run Time"), QStringLiteral("Seconds")));
+    lines.push_back(Heading(QStringLiteral("  MPH"), QStringLiteral("Seconds"), QStringLiteral(" per Mile")));
+    const std::vector<ZoneLine> rows = Rows(scaleDistance, workTime, {1, 2});
+    lines.insert(lines.end(), rows.begin(), rows.end());
+    return lines;
+}
+
+std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, float scaleDistance, float& workTime)
+{
+    const QString indent(4, u' ');
+    std::vector<ZoneLine> lines(4);
+    lines.push_back({Item::Text(indent + QStringLiteral("Trackpace - TIME vs. SPEED Table"))});
+    lines.push_back({Item::Text(indent + QStringLiteral("This table is based on the following information:"))});
+    lines.push_back({Item::Text(basisLine)});
+    lines.emplace_back();
+    lines.push_back(Heading(QStringLiteral("Speed"), QStringLiteral("Run Time"), QStringLiteral("Seconds")));
+    lines.push_back(Heading(QStringLiteral(" MPH"), QStringLiteral("Seconds"), QStringLiteral("per Mile")));
+    const std::vector<ZoneLine> rows = Rows(scaleDistance, workTime, {0, 1});
+    lines.insert(lines.end(), rows.begin(), rows.end());
+    return lines;
+}
