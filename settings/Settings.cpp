@@ -254,12 +254,19 @@ WriteResult WriteSettingsFile()
                              .arg(General::DefScale, General::DefTrackConfig,
                                   WholeText(General::DefLength));
     QSaveFile file(General::IniPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write (a full disk) shows in write()'s count; a
+    // buffered flush at commit() can lose the tail of the file without an error.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return {false, file.errorString()};
     }
     const QByteArray bytes = text.toLatin1();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        const QString reason = written < 0 || file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QStringLiteral("Only %1 of %2 bytes could be written; the disk may be full.")
+                                         .arg(written)
+                                         .arg(bytes.size());
         file.cancelWriting();
         return {false, reason};
     }

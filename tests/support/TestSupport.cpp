@@ -1,0 +1,93 @@
+// Recorded message boxes, reset of the shared state and the modal-window driver.
+#include "TestSupport.h"
+
+#include "core/General.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+MessageRecorder::MessageRecorder()
+{
+    previous_ = MessageBox::SetPresenter([this](const MessageBox::Request& request) {
+        boxes.push_back(request);
+        if (onShow) {
+            onShow(request);
+        }
+        return request.buttons == MessageBox::Buttons::Ok ? MessageBox::Answer::Ok : answer;
+    });
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    MessageBox::SetPresenter(previous_);
+}
+
+QStringList MessageRecorder::Texts() const
+{
+    QStringList texts;
+    for (const MessageBox::Request& box : boxes) {
+        texts << box.text;
+    }
+    return texts;
+}
+
+void ResetGeneral()
+{
+    General::IniPath.clear();
+    General::DefScale.clear();
+    General::DefTrackConfig.clear();
+    General::DefLength = 0.0F;
+    General::ScaleRatio = 0.0F;
+    General::ScaleName.clear();
+    General::ScaleDistance = 0.0F;
+    General::WorkTime = 0.0F;
+    General::InitMessage.clear();
+    General::IniKeys.clear();
+    General::IniValues.clear();
+    General::MinLength = 1;
+    General::MaxLength = 240;
+}
+
+namespace {
+bool timedOut = false;
+}
+
+void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs)
+{
+    timedOut = false;
+    auto* poll = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, clock, act = std::move(act), timeoutMs] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+            // A window the test forgot to close would block the test for good.
+            QTimer::singleShot(timeoutMs, [guard = QPointer<QWidget>(modal)] {
+                if (guard && guard->isVisible()) {
+                    timedOut = true;
+                    guard->close();
+                }
+            });
+            return;
+        }
+        if (clock->elapsed() > timeoutMs) {
+            timedOut = true;
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
+}
+
+bool ModalTimedOut()
+{
+    return timedOut;
+}

@@ -1,0 +1,42 @@
+// Shared helpers of the tests: recorded message boxes, clean shared state, modal windows.
+#pragma once
+
+#include "core/MessageBox.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+// Installs a presenter that records every box instead of showing it, and puts the
+// previous one back when it goes out of scope. `answer` decides Save/Cancel boxes;
+// `onShow` runs while a box is "open", to look at the state at that moment.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    std::vector<MessageBox::Request> boxes;
+    MessageBox::Answer answer = MessageBox::Answer::Cancel;
+    std::function<void(const MessageBox::Request&)> onShow;
+
+    QStringList Texts() const;
+
+private:
+    MessageBox::Presenter previous_;
+};
+
+// Puts every value of General back to what it is before start-up, then sets the
+// length limits as start-up's first step does.
+void ResetGeneral();
+
+// Runs `act` on the next modal window once it is open (from inside its own event
+// loop), so a test can drive a dialog shown with exec(). A modal window still open
+// `timeoutMs` after `act` is closed so the test cannot hang, and counts as timed out.
+void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs = 5000);
+// True when the last WhenModalOpens found no window in time, or had to close one.
+bool ModalTimedOut();

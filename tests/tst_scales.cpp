@@ -1,0 +1,278 @@
+// The arithmetic: worked values, text forms, the length reader and the input ranges.
+#include "core/Scales.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+class TestScales : public QObject {
+    Q_OBJECT
+
+private slots:
+    void catalogue();
+    void scaleDistance_data();
+    void scaleDistance();
+    void scaleSpeed_data();
+    void scaleSpeed();
+    void hoursHeldAsFloat();
+    void leadingNumber_data();
+    void leadingNumber();
+    void runTimeText_data();
+    void runTimeText();
+    void secondsPerMile();
+    void tableRuns_data();
+    void tableRuns();
+    void everyInputKeepsTheInvariants();
+    void wholeText();
+};
+
+void TestScales::catalogue()
+{
+    const auto& scales = ScaleCatalogue();
+    QStringList names;
+    for (const ScaleEntry& entry : scales) {
+        names << entry.name;
+        QCOMPARE(entry.tooltip, u' ' + entry.name + QStringLiteral(" Scale "));
+        QCOMPARE(ScaleIndexOf(entry.name), entry.index);
+    }
+    QCOMPARE(names, (QStringList{"Z", "N", "HO", "S", "O", "G"}));
+    QCOMPARE(scales.at(5).ratio, 22.5F);
+    QCOMPARE(ScaleIndexOf(QStringLiteral("ho")), 0);
+    QCOMPARE(DefaultScaleIndex, 3);
+}
+
+void TestScales::scaleDistance_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("circle");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<float>("feet");
+
+    QTest::newRow("HO straight 48") << 3 << false << "48" << 348.0F;
+    QTest::newRow("HO circle 48") << 3 << true << "48" << 2186.0F;
+    QTest::newRow("HO circle 24") << 3 << true << "24" << 1093.0F;
+    QTest::newRow("HO circle 18") << 3 << true << "18" << 819.0F;
+    QTest::newRow("HO straight 24") << 3 << false << "24" << 174.0F;
+    QTest::newRow("HO straight 240") << 3 << false << "240" << 1740.0F;
+    QTest::newRow("Z straight 12") << 1 << false << "12" << 220.0F;
+    QTest::newRow("O straight 11") << 5 << false << "11" << 44.0F;
+    QTest::newRow("N straight 1") << 2 << false << "1" << 13.0F;
+    QTest::newRow("G straight 1") << 6 << false << "1" << 1.0F;
+    QTest::newRow("HO 12.5 decimals") << 3 << false << "12.5" << 90.0F;
+    QTest::newRow("Z straight 1") << 1 << false << "1" << 18.0F;
+    QTest::newRow("Z straight 240") << 1 << false << "240" << 4400.0F;
+    QTest::newRow("G straight 240") << 6 << false << "240" << 450.0F;
+    QTest::newRow("Z circle 1") << 1 << true << "1" << 115.0F;
+    QTest::newRow("Z circle 240") << 1 << true << "240" << 27645.0F;
+    QTest::newRow("G circle 1") << 6 << true << "1" << 11.0F;
+    QTest::newRow("G circle 240") << 6 << true << "240" << 2827.0F;
+    QTest::newRow("leading blank") << 3 << false << " 48" << 348.0F;
+    QTest::newRow("leading zero") << 3 << false << "024" << 174.0F;
+}
+
+void TestScales::scaleDistance()
+{
+    QFETCH(int, scale);
+    QFETCH(bool, circle);
+    QFETCH(QString, length);
+    QFETCH(float, feet);
+    const float ratio = ScaleCatalogue().at(scale - 1).ratio;
+    QCOMPARE(ScaleDistanceOf(ratio, RunLengthOf(length, circle)), feet);
+}
+
+void TestScales::scaleSpeed_data()
+{
+    QTest::addColumn<float>("feet");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("mph");
+
+    QTest::newRow("HO 48, 1 s") << 348.0F << 1 << 237;
+    QTest::newRow("HO 48, 10 s") << 348.0F << 10 << 23;
+    QTest::newRow("HO circle 24, 10 s") << 1093.0F << 10 << 74;
+    QTest::newRow("Z 12, 10 s: 14 not 15") << 220.0F << 10 << 14;
+    QTest::newRow("largest speed") << 27645.0F << 1 << 18848;
+    QTest::newRow("empty entry") << 0.0F << 5 << 0;
+    QTest::newRow("a mile a minute: 59, the float hours lie above 1/60") << 5280.0F << 60 << 59;
+}
+
+void TestScales::scaleSpeed()
+{
+    QFETCH(float, feet);
+    QFETCH(int, seconds);
+    QFETCH(int, mph);
+    float hours = -1.0F;
+    QCOMPARE(int(ScaleSpeedOf(feet, seconds, hours)), mph);
+    QCOMPARE(hours, static_cast<float>(seconds / 3600.0));
+}
+
+void TestScales::hoursHeldAsFloat()
+{
+    // The 32-bit hours lie above the exact value for 36 of the 60 times; this is what
+    // turns an exact 15 mph into 14.
+    int above = 0;
+    for (int t = 1; t <= 60; ++t) {
+        above += static_cast<double>(static_cast<float>(t / 3600.0)) > t / 3600.0 ? 1 : 0;
+    }
+    QCOMPARE(above, 36);
+}
+
+void TestScales::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("number");
+
+    QTest::newRow("plain") << "48" << 48.0;
+    QTest::newRow("leading blanks") << "  12" << 12.0;
+    QTest::newRow("inner blank") << "1 2" << 12.0;
+    QTest::newRow("tab and line feed") << "\t4\n8" << 48.0;
+    QTest::newRow("trailing letter") << "12a" << 12.0;
+    QTest::newRow("comma ends it") << "1,5" << 1.0;
+    QTest::newRow("decimals") << "12.5" << 12.5;
+    QTest::newRow("leading point") << ".5" << 0.5;
+    QTest::newRow("trailing point") << "5." << 5.0;
+    QTest::newRow("second point ends it") << "1.2.3" << 1.2;
+    QTest::newRow("exponent") << "1e2" << 100.0;
+    QTest::newRow("upper exponent") << "2E1" << 20.0;
+    QTest::newRow("exponent out of range") << "9e9" << 9e9;
+    QTest::newRow("negative exponent") << "1e-2" << 0.01;
+    QTest::newRow("bare exponent letter") << "1e" << 1.0;
+    QTest::newRow("exponent sign only") << "1e+" << 1.0;
+    QTest::newRow("no mantissa") << "e5" << 0.0;
+    QTest::newRow("plus") << "+5" << 5.0;
+    QTest::newRow("minus") << "-1" << -1.0;
+    QTest::newRow("sign alone") << "-" << 0.0;
+    QTest::newRow("hexadecimal") << "&HF" << 15.0;
+    QTest::newRow("hexadecimal lower") << "&hf" << 15.0;
+    QTest::newRow("octal") << "&O7" << 7.0;
+    QTest::newRow("octal stops at 8") << "&O8" << 0.0;
+    QTest::newRow("prefix alone") << "&H" << 0.0;
+    QTest::newRow("ampersand alone") << "&" << 0.0;
+    QTest::newRow("letters") << "abc" << 0.0;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("underflow") << "1e-999" << 0.0;
+    QTest::newRow("non-ASCII ends it") << QString::fromUtf8("4\u00bd") << 4.0;
+}
+
+void TestScales::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, number);
+    QCOMPARE(LeadingNumber(text), number);
+}
+
+void TestScales::runTimeText_data()
+{
+    QTest::addColumn<float>("seconds");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("zero") << 0.0F << ".0";
+    QTest::newRow("below a twentieth") << 0.04F << ".0";
+    QTest::newRow("a twentieth") << 0.05F << ".1";
+    QTest::newRow("quarter, half away from zero") << 0.25F << ".3";
+    QTest::newRow("one and a quarter") << 1.25F << "1.3";
+    QTest::newRow("0.35 judged on its decimal form") << 0.35F << ".4";
+    QTest::newRow("33 x 568 / 5280") << static_cast<float>(33.0 * 568.0 / 5280.0) << "3.6";
+    QTest::newRow("whole") << 3.0F << "3.0";
+    QTest::newRow("four digits") << static_cast<float>(360.0 * 27645.0 / 5280.0) << "1884.9";
+    QTest::newRow("rounds up into the next whole") << 9.96F << "10.0";
+}
+
+void TestScales::runTimeText()
+{
+    QFETCH(float, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(RunTimeText(seconds), text);
+}
+
+void TestScales::secondsPerMile()
+{
+    QList<int> values;
+    for (int speed = 10; speed <= 120; speed += 10) {
+        values << SecondsPerMile(speed);
+    }
+    QCOMPARE(values, (QList<int>{360, 180, 120, 90, 72, 60, 51, 45, 40, 36, 33, 30}));
+}
+
+void TestScales::tableRuns_data()
+{
+    QTest::addColumn<float>("feet");
+    QTest::addColumn<QStringList>("runTimes");
+
+    QTest::newRow("HO 24: 174 ft") << 174.0F
+                                   << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
+                                                  "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
+    QTest::newRow("O 11: 44 ft") << 44.0F
+                                 << QStringList{"3.0", "1.5", "1.0", ".8", ".6", ".5",
+                                                ".4", ".4", ".3", ".3", ".3", ".3"};
+    QTest::newRow("HO 48: 348 ft") << 348.0F
+                                   << QStringList{"23.7", "11.9", "7.9", "5.9", "4.7", "4.0",
+                                                  "3.4", "3.0", "2.6", "2.4", "2.2", "2.0"};
+    QTest::newRow("1 ft") << 1.0F
+                          << QStringList{".1", ".0", ".0", ".0", ".0", ".0",
+                                         ".0", ".0", ".0", ".0", ".0", ".0"};
+    QTest::newRow("0 ft") << 0.0F << QStringList(12, QStringLiteral(".0"));
+    QTest::newRow("11 ft") << 11.0F
+                           << QStringList{".8", ".4", ".3", ".2", ".2", ".1",
+                                          ".1", ".1", ".1", ".1", ".1", ".1"};
+    QTest::newRow("110 ft") << 110.0F
+                            << QStringList{"7.5", "3.8", "2.5", "1.9", "1.5", "1.3",
+                                           "1.1", ".9", ".8", ".8", ".7", ".6"};
+    QTest::newRow("1740 ft") << 1740.0F
+                             << QStringList{"118.6", "59.3", "39.5", "29.7", "23.7", "19.8",
+                                            "16.8", "14.8", "13.2", "11.9", "10.9", "9.9"};
+    QTest::newRow("27645 ft") << 27645.0F
+                              << QStringList{"1884.9", "942.4", "628.3", "471.2", "377.0", "314.1",
+                                             "267.0", "235.6", "209.4", "188.5", "172.8", "157.1"};
+}
+
+void TestScales::tableRuns()
+{
+    QFETCH(float, feet);
+    QFETCH(QStringList, runTimes);
+    QStringList texts;
+    for (int row = 0; row < TableRowCount; ++row) {
+        float workTime = -1.0F;
+        const TableRow values = TableRowOf(row, feet, workTime);
+        QCOMPARE(int(values.speed), (row + 1) * 10);
+        QCOMPARE(workTime, static_cast<float>(values.secondsPerMile * double(feet) / 5280.0));
+        texts << values.runTimeText;
+    }
+    QCOMPARE(texts, runTimes);
+}
+
+void TestScales::everyInputKeepsTheInvariants()
+{
+    int checked = 0;
+    for (const ScaleEntry& scale : ScaleCatalogue()) {
+        for (const bool circle : {false, true}) {
+            for (int inches = 1; inches <= 240; ++inches) {
+                const float feet = ScaleDistanceOf(scale.ratio, RunLengthOf(QString::number(inches), circle));
+                QVERIFY(feet >= 0.0F);
+                QCOMPARE(feet, std::floor(feet));
+                QVERIFY(feet <= 27645.0F);
+                for (int t = 1; t <= 60; ++t) {
+                    float hours = 0.0F;
+                    const qint16 mph = ScaleSpeedOf(feet, t, hours);
+                    const double exact = feet / 5280.0 / (t / 3600.0);
+                    // Never above the exact speed, at most one below it.
+                    if (mph < 0 || mph > 18848 || mph > exact + 1e-9 || mph < std::floor(exact) - 1) {
+                        QFAIL(qPrintable(QStringLiteral("%1 %2 in %3: %4 s gave %5 mph")
+                                             .arg(scale.name).arg(inches).arg(circle).arg(t).arg(mph)));
+                    }
+                    ++checked;
+                }
+            }
+        }
+    }
+    QCOMPARE(checked, 6 * 2 * 240 * 60);
+}
+
+void TestScales::wholeText()
+{
+    QCOMPARE(WholeText(27645.0F), QStringLiteral("27645"));
+    QCOMPARE(WholeText(0.0F), QStringLiteral("0"));
+}
+
+QTEST_APPLESS_MAIN(TestScales)
+#include "tst_scales.moc"
