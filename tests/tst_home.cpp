@@ -1,0 +1,527 @@
+// The main window driven as a user drives it: scale, distance, length entry, time and tasks.
+#include "core/General.h"
+#include "settings/Settings.h"
+#include "ui/UpDown.h"
+#include "ui/home/HomeHost.h"
+#include "ui/home/frmHome.h"
+#include "ui/table/frmTvsS.h"
+
+#include "TestSupport.h"
+
+#include <QtTest>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+class TestHome : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startsWithTheDefaults();
+    void windowAndMenus();
+    void geometry_data();
+    void geometry();
+    void configurationChoice();
+    void extremes_data();
+    void extremes();
+    void typedLength_data();
+    void typedLength();
+    void invalidEntry_data();
+    void invalidEntry();
+    void messageComesBeforeTheCorrection();
+    void fourthCharacterCannotBeTyped();
+    void clearedEntry();
+    void noTooltipBeforeAConfiguration();
+    void lengthSpinner();
+    void typedLengthMovesTheSpinner();
+    void timeSpinner_data();
+    void timeSpinner();
+    void timeSpinnerStaysInRange();
+    void taskSwitch();
+    void infoLine_data();
+    void infoLine();
+    void menusOpenTheirWindows_data();
+    void menusOpenTheirWindows();
+    void accessibleNames();
+    // Last: once the application has been told to exit, no further event loop runs.
+    void exitEndsWithoutWriting();
+
+private:
+    void Start(const QByteArray& ini);
+    void TypeLength(const QString& text);
+    frmHome& Home() { return host_->Home(); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<MessageRecorder> boxes_;
+    std::unique_ptr<HomeHost> host_;
+};
+
+void TestHome::initTestCase()
+{
+    // Each test closes its main window; that must not end the next test's dialogs.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestHome::init()
+{
+    ResetGeneral();
+    dir_ = std::make_unique<QTemporaryDir>();
+    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
+    boxes_ = std::make_unique<MessageRecorder>();
+    Start("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
+}
+
+void TestHome::cleanup()
+{
+    host_.reset();
+    boxes_.reset();
+    dir_.reset();
+    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
+}
+
+// Starts the window the way the program does: settings file, hand-over, show.
+void TestHome::Start(const QByteArray& ini)
+{
+    QFile file(General::IniPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ini);
+    file.close();
+    host_ = std::make_unique<HomeHost>();
+    LoadSettings(*host_);
+    host_->ShowMainWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Home()));
+    boxes_->boxes.clear();
+}
+
+// Replaces the entry's text by typing, one key at a time, as a user does.
+void TestHome::TypeLength(const QString& text)
+{
+    QLineEdit* entry = Home().txtLength;
+    entry->setFocus();
+    entry->selectAll();
+    QTest::keyClick(entry, Qt::Key_Backspace);
+    QTest::keyClicks(entry, text);
+}
+
+void TestHome::startsWithTheDefaults()
+{
+    frmHome& home = Home();
+    QVERIFY(home.optScale.at(2)->isChecked());
+    QVERIFY(home.optStraight->isChecked());
+    QVERIFY(home.optChkSpd->isChecked());
+    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    QCOMPARE(home.udLength->value(), 48);
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("348 ft."));
+    QCOMPARE(home.lblTime->text(), QStringLiteral("1"));
+    QCOMPARE(home.lblSpeed->text(), QStringLiteral("237 mph"));
+    QCOMPARE(home.lblVersion->text(), QStringLiteral("Trackpace v1.3.0"));
+    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter the length in inches (1-240) "));
+    QCOMPARE(General::ScaleName, QStringLiteral("HO"));
+    QCOMPARE(General::ScaleRatio, 87.0F);
+    QVERIFY(!home.cmdCreate->isEnabled());
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestHome::windowAndMenus()
+{
+    frmHome& home = Home();
+    QCOMPARE(home.windowTitle(), QStringLiteral("Trackpace - Scale Speed Calculator"));
+    QCOMPARE(home.centralWidget()->size(), QSize(441, 250));
+    QVERIFY(home.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!home.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(home.minimumSize(), home.maximumSize());
+    QStringList bar;
+    for (const QAction* action : home.menuBar()->actions()) {
+        bar << action->text();
+    }
+    QCOMPARE(bar, (QStringList{"&File", "&Preferences", "&Help"}));
+    QCOMPARE(home.mnuPref->menu(), nullptr);
+    QCOMPARE(home.mnuFile->actions(), QList<QAction*>{home.mnuFileExit});
+    QCOMPARE(home.mnuFileExit->text(), QStringLiteral("E&xit"));
+    QCOMPARE(home.mnuHelpAbout->text(), QStringLiteral("&About Trackpace"));
+    QCOMPARE(home.lblScaleDist->font().pointSizeF(), 9.75);
+    QVERIFY(home.lblSpeed->font().bold() && home.cmdExit->font().bold());
+    QCOMPARE(home.txtLength->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(home.txtLength->font().pointSizeF(), 8.25);
+    QVERIFY(!home.windowIcon().isNull());
+}
+
+void TestHome::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+
+    QTest::newRow("fraScale") << "fraScale" << QRect(16, 8, 57, 177);
+    QTest::newRow("HO button") << "optScale3" << QRect(8, 72, 42, 17);
+    QTest::newRow("fraDistance") << "fraDistance" << QRect(88, 8, 105, 177);
+    QTest::newRow("txtLength") << "txtLength" << QRect(40, 96, 32, 21);
+    QTest::newRow("udLength") << "udLength" << QRect(72, 96, 17, 21);
+    QTest::newRow("fraTask") << "fraTask" << QRect(208, 8, 217, 177);
+    QTest::newRow("lblTime") << "lblTime" << QRect(161, 72, 23, 21);
+    QTest::newRow("udTime") << "udTime" << QRect(184, 72, 17, 21);
+    QTest::newRow("cmdExit") << "cmdExit" << QRect(344, 208, 65, 25);
+    QTest::newRow("lblVersion") << "lblVersion" << QRect(16, 219, 95, 13);
+}
+
+void TestHome::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    frmHome& home = Home();
+    const QMap<QString, QWidget*> controls{
+        {"fraScale", home.fraScale},       {"optScale3", home.optScale.at(2)}, {"fraDistance", home.fraDistance},
+        {"txtLength", home.txtLength},     {"udLength", home.udLength},        {"fraTask", home.fraTask},
+        {"lblTime", home.lblTime},         {"udTime", home.udTime},            {"cmdExit", home.cmdExit},
+        {"lblVersion", home.lblVersion}};
+    QCOMPARE(controls.value(name)->geometry(), pixels);
+}
+
+void TestHome::configurationChoice()
+{
+    frmHome& home = Home();
+    QTest::mouseClick(home.optCircle, Qt::LeftButton);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("2186 ft."));
+    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Radius in Inches"));
+    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter radius of track in inches (1-240) "));
+    QTest::mouseClick(home.optStraight, Qt::LeftButton);
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("348 ft."));
+    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Length in Inches"));
+    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter the length in inches (1-240) "));
+}
+
+void TestHome::extremes_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("circle");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("distance");
+
+    QTest::newRow("Z straight 1") << 1 << false << "1" << "18 ft.";
+    QTest::newRow("Z straight 240") << 1 << false << "240" << "4400 ft.";
+    QTest::newRow("G straight 1") << 6 << false << "1" << "1 ft.";
+    QTest::newRow("G straight 240") << 6 << false << "240" << "450 ft.";
+    QTest::newRow("Z circle 1") << 1 << true << "1" << "115 ft.";
+    QTest::newRow("Z circle 240") << 1 << true << "240" << "27645 ft.";
+    QTest::newRow("G circle 1") << 6 << true << "1" << "11 ft.";
+    QTest::newRow("G circle 240") << 6 << true << "240" << "2827 ft.";
+    QTest::newRow("N straight 1") << 2 << false << "1" << "13 ft.";
+    QTest::newRow("S straight 48") << 4 << false << "48" << "256 ft.";
+}
+
+void TestHome::extremes()
+{
+    QFETCH(int, scale);
+    QFETCH(bool, circle);
+    QFETCH(QString, length);
+    QFETCH(QString, distance);
+    frmHome& home = Home();
+    QTest::mouseClick(home.optScale.at(scale - 1), Qt::LeftButton);
+    QTest::mouseClick(circle ? home.optCircle : home.optStraight, Qt::LeftButton);
+    TypeLength(length);
+    QCOMPARE(home.lblScaleDist->text(), distance);
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestHome::typedLength_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("distance");
+
+    QTest::newRow("decimals") << "7.5" << "54 ft.";
+    QTest::newRow("trailing letter uses the leading number") << "12a" << "87 ft.";
+    QTest::newRow("comma uses the leading number") << "1,5" << "7 ft.";
+    QTest::newRow("exponent") << "1e2" << "725 ft.";
+}
+
+void TestHome::typedLength()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, distance);
+    TypeLength(typed);
+    QCOMPARE(Home().txtLength->text(), typed);
+    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestHome::invalidEntry_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("distance");
+
+    QTest::newRow("0 at once") << "0" << "48" << "348 ft.";
+    QTest::newRow("241 after 24") << "241" << "24" << "174 ft.";
+    QTest::newRow("exponent out of range") << "9e9" << "9" << "65 ft.";
+    QTest::newRow("a sign alone reads as 0") << "-" << "48" << "348 ft.";
+    QTest::newRow("letters read as 0") << "x" << "48" << "348 ft.";
+}
+
+void TestHome::invalidEntry()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    QFETCH(QString, distance);
+    TypeLength(typed);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = boxes_->boxes.front();
+    QCOMPARE(box.title, QStringLiteral("Invalid Entry"));
+    QCOMPARE(box.text, QStringLiteral("Value must be between 1 and 240."));
+    QCOMPARE(box.icon, MessageBox::Icon::Information);
+    QCOMPARE(Home().txtLength->text(), after);
+    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QCOMPARE(QApplication::focusWidget(), Home().txtLength);
+}
+
+void TestHome::messageComesBeforeTheCorrection()
+{
+    QString textAtBox;
+    float distanceAtBox = -1.0F;
+    boxes_->onShow = [&](const MessageBox::Request&) {
+        textAtBox = Home().txtLength->text();
+        distanceAtBox = General::ScaleDistance;
+    };
+    TypeLength(QStringLiteral("0"));
+    QCOMPARE(textAtBox, QStringLiteral("0"));
+    QCOMPARE(distanceAtBox, 0.0F);  // the empty entry left by clearing it
+    QCOMPARE(General::ScaleDistance, 348.0F);
+}
+
+void TestHome::fourthCharacterCannotBeTyped()
+{
+    TypeLength(QStringLiteral("1234"));
+    QCOMPARE(Home().txtLength->text(), QStringLiteral("123"));
+    QCOMPARE(Home().lblScaleDist->text(), QStringLiteral("891 ft."));
+}
+
+void TestHome::clearedEntry()
+{
+    frmHome& home = Home();
+    TypeLength(QString());
+    QCOMPARE(home.txtLength->text(), QString());
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
+    QCOMPARE(home.lblSpeed->text(), QStringLiteral("0 mph"));
+    QTest::mouseClick(home.optScale.at(0), Qt::LeftButton);
+    QTest::mouseClick(home.optCircle, Qt::LeftButton);
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestHome::noTooltipBeforeAConfiguration()
+{
+    frmHome fresh;
+    QCOMPARE(fresh.txtLength->toolTip(), QString());
+    QCOMPARE(fresh.lblSpeed->text(), QStringLiteral("mph"));
+    QCOMPARE(fresh.lblScaleDist->text(), QStringLiteral("ft."));
+    QCOMPARE(fresh.udLength->minimum(), 1);
+    QCOMPARE(fresh.udLength->maximum(), 240);
+    for (QRadioButton* option : fresh.optScale) {
+        QVERIFY(!option->isChecked());
+    }
+}
+
+void TestHome::lengthSpinner()
+{
+    frmHome& home = Home();
+    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("49"));
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("355 ft."));
+    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
+    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("47"));
+    home.udLength->setFocus();
+    QTest::keyClick(home.udLength, Qt::Key_Up);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    home.SetLength(240);
+    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
+    QCOMPARE(home.udLength->value(), 240);
+    home.SetLength(1);
+    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
+    QCOMPARE(home.udLength->value(), 1);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("1"));
+}
+
+void TestHome::typedLengthMovesTheSpinner()
+{
+    frmHome& home = Home();
+    TypeLength(QStringLiteral("100"));
+    QCOMPARE(home.udLength->value(), 100);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("100"));
+    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
+    QCOMPARE(home.txtLength->text(), QStringLiteral("101"));
+    TypeLength(QStringLiteral("0"));
+    QCOMPARE(home.txtLength->text(), QStringLiteral("101"));
+}
+
+void TestHome::timeSpinner_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("speed");
+
+    QTest::newRow("HO 48 in 10 s") << 3 << "48" << 10 << "23 mph";
+    QTest::newRow("Z 12 in 10 s") << 1 << "12" << 10 << "14 mph";
+    QTest::newRow("HO 48 in 1 s") << 3 << "48" << 1 << "237 mph";
+    QTest::newRow("O 11 in 60 s") << 5 << "11" << 60 << "0 mph";
+}
+
+void TestHome::timeSpinner()
+{
+    QFETCH(int, scale);
+    QFETCH(QString, length);
+    QFETCH(int, seconds);
+    QFETCH(QString, speed);
+    frmHome& home = Home();
+    QTest::mouseClick(home.optScale.at(scale - 1), Qt::LeftButton);
+    TypeLength(length);
+    for (int i = 1; i < seconds; ++i) {
+        QTest::mouseClick(home.udTime->upButton(), Qt::LeftButton);
+    }
+    QCOMPARE(home.lblTime->text(), QString::number(seconds));
+    QCOMPARE(home.lblSpeed->text(), speed);
+}
+
+void TestHome::timeSpinnerStaysInRange()
+{
+    frmHome& home = Home();
+    for (int i = 0; i < 70; ++i) {
+        QTest::mouseClick(home.udTime->upButton(), Qt::LeftButton);
+    }
+    QCOMPARE(home.udTime->value(), 60);
+    QCOMPARE(home.lblTime->text(), QStringLiteral("60"));
+    for (int i = 0; i < 70; ++i) {
+        QTest::mouseClick(home.udTime->downButton(), Qt::LeftButton);
+    }
+    QCOMPARE(home.udTime->value(), 1);
+    QCOMPARE(home.lblTime->text(), QStringLiteral("1"));
+}
+
+void TestHome::taskSwitch()
+{
+    frmHome& home = Home();
+    const QList<QWidget*> timeControls{home.lblET, home.lblTime, home.udTime, home.lblYourSpeed, home.lblSpeed};
+    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
+    for (QWidget* control : timeControls) {
+        QVERIFY(!control->isEnabled());
+    }
+    QVERIFY(home.cmdCreate->isEnabled());
+    // Greyed, the speed still follows the distance.
+    TypeLength(QStringLiteral("12"));
+    QCOMPARE(home.lblSpeed->text(), QStringLiteral("59 mph"));
+    QTest::mouseClick(home.optChkSpd, Qt::LeftButton);
+    for (QWidget* control : timeControls) {
+        QVERIFY(control->isEnabled());
+    }
+    QVERIFY(!home.cmdCreate->isEnabled());
+    QCOMPARE(home.lblSpeed->text(), QStringLiteral("59 mph"));
+    QCOMPARE(home.lblET->text(), QStringLiteral("Elapsed Time in Seconds:"));
+}
+
+void TestHome::infoLine_data()
+{
+    QTest::addColumn<bool>("circle");
+    QTest::addColumn<bool>("insertBlank");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("HO straight 48") << false << false << "48"
+                                    << "Run Length:  48 in.      Scale:  HO      Distance:  348 scale ft.";
+    QTest::newRow("HO circle 18") << true << false << "18"
+                                  << "Circle Radius:  18 in.      Scale:  HO      Distance:  819 scale ft.";
+    QTest::newRow("decimals as typed") << false << false << "7.5"
+                                       << "Run Length:  7.5 in.      Scale:  HO      Distance:  54 scale ft.";
+    QTest::newRow("leading blank as typed") << false << true << "12"
+                                            << "Run Length:   12 in.      Scale:  HO      Distance:  87 scale ft.";
+    QTest::newRow("empty entry") << false << false << ""
+                                 << "Run Length:   in.      Scale:  HO      Distance:  0 scale ft.";
+}
+
+void TestHome::infoLine()
+{
+    QFETCH(bool, circle);
+    QFETCH(bool, insertBlank);
+    QFETCH(QString, typed);
+    QFETCH(QString, line);
+    frmHome& home = Home();
+    if (circle) {
+        QTest::mouseClick(home.optCircle, Qt::LeftButton);
+    }
+    TypeLength(typed);
+    if (insertBlank) {
+        QTest::keyClick(home.txtLength, Qt::Key_Home);
+        QTest::keyClick(home.txtLength, Qt::Key_Space);
+    }
+    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
+    QString shown;
+    QString title;
+    WhenModalOpens([&](QWidget* modal) {
+        auto* table = qobject_cast<frmTvsS*>(modal);
+        QVERIFY(table);
+        shown = table->lblInfo1->text();
+        title = table->windowTitle();
+        QTest::mouseClick(table->cmdExit, Qt::LeftButton);
+    });
+    QTest::mouseClick(home.cmdCreate, Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("Trackpace - Time vs. Speed Table"));
+    QCOMPARE(shown, line);
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestHome::exitEndsWithoutWriting()
+{
+    const QByteArray before = [this] {
+        QFile file(General::IniPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QEventLoop loop;
+    QTimer::singleShot(0, &Home(), [this] { QTest::mouseClick(Home().cmdExit, Qt::LeftButton); });
+    QTimer::singleShot(5000, &loop, [&loop] { loop.exit(1); });
+    QCOMPARE(loop.exec(), 0);
+    QVERIFY(!Home().isVisible());
+    QFile file(General::IniPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void TestHome::menusOpenTheirWindows_data()
+{
+    QTest::addColumn<int>("menu");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("preferences") << 0 << "Trackpace - Preferences";
+    QTest::newRow("about") << 1 << "About Trackpace";
+}
+
+void TestHome::menusOpenTheirWindows()
+{
+    QFETCH(int, menu);
+    QFETCH(QString, title);
+    QString seen;
+    WhenModalOpens([&seen](QWidget* modal) {
+        seen = modal->windowTitle();
+        modal->close();
+    });
+    (menu == 0 ? Home().mnuPref : Home().mnuHelpAbout)->trigger();
+    QCOMPARE(seen, title);
+    QCOMPARE(Home().optScale.at(2)->isChecked(), true);
+}
+
+void TestHome::accessibleNames()
+{
+    frmHome& home = Home();
+    QCOMPARE(home.udLength->upButton()->accessibleName(), QStringLiteral("Up"));
+    QCOMPARE(home.udTime->downButton()->accessibleName(), QStringLiteral("Down"));
+    QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Length in Inches"));
+    QTest::mouseClick(home.optCircle, Qt::LeftButton);
+    QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Radius in Inches"));
+}
+
+QTEST_MAIN(TestHome)
+#include "tst_home.moc"
