@@ -50,6 +50,7 @@ private slots:
     void menusOpenTheirWindows_data();
     void menusOpenTheirWindows();
     void accessibleNames();
+    void tabOrder();
     // Last: once the application has been told to exit, no further event loop runs.
     void exitEndsWithoutWriting();
 
@@ -521,6 +522,25 @@ void TestHome::accessibleNames()
     QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Length in Inches"));
     QTest::mouseClick(home.optCircle, Qt::LeftButton);
     QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Radius in Inches"));
+}
+
+void TestHome::tabOrder()
+{
+    frmHome& home = Home();
+    home.optScale.at(2)->setFocus();
+    // One stop per option group, at its selected button; Create is disabled here.
+    const QList<QWidget*> order{home.optStraight, home.udLength, home.optChkSpd, home.udTime,
+                                home.cmdExit,     home.txtLength, home.optScale.at(2)};
+    for (QWidget* expected : order) {
+        QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(home.focusWidget(), expected);
+    }
+    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
+    home.udLength->setFocus();
+    QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(home.focusWidget(), home.optTvsS);
+    QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(home.focusWidget(), home.cmdCreate);
 }
 
 QTEST_MAIN(TestHome)

@@ -7,6 +7,7 @@
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
+#include "ui/OptionGroup.h"
 #include "ui/UpDown.h"
 #include "ui/about/frmAbout.h"
 #include "ui/prefs/frmPrefs.h"
@@ -80,6 +81,9 @@ frmHome::frmHome(QWidget* parent) : QMainWindow(parent)
     connect(cmdExit, &QPushButton::clicked, this, &frmHome::Exit);
 
     BuildTabOrder();
+    MakeOneTabStop(QList<QRadioButton*>(optScale.begin(), optScale.end()));
+    MakeOneTabStop({optStraight, optCircle});
+    MakeOneTabStop({optTvsS, optChkSpd});
     setFixedSize(sizeHint());
     Load();
 }

@@ -8,6 +8,7 @@
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
+#include "ui/OptionGroup.h"
 #include "ui/UpDown.h"
 
 #include <QDir>
@@ -58,6 +59,8 @@ frmPrefs::frmPrefs(QWidget* owner)
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order.at(i - 1), order.at(i));
     }
+    MakeOneTabStop(QList<QRadioButton*>(optScale.begin(), optScale.end()));
+    MakeOneTabStop({optStraight, optCircle});
     connect(cmdSave, &QPushButton::clicked, this, &frmPrefs::Save);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     Load();
