@@ -52,14 +52,12 @@ bool GetKeyValue(Registry& registry, quint32 KeyRoot, const QString& KeyName, co
         registry.CloseKey(key);
         throw EmptyRegistryValue();
     }
-    QByteArray bytes = buffer.left(static_cast<qsizetype>(std::min(size, ValueBufferBytes)));
-    if (bytes.endsWith('\0')) {
-        bytes.chop(1);
-    }
+    const QByteArray stored = buffer.left(static_cast<qsizetype>(std::min(size, ValueBufferBytes)));
     if (type == RegString) {
-        KeyVal = QString::fromLocal8Bit(bytes);
-    } else if (type == RegNumber && bytes.size() >= 4) {
-        KeyVal = QString::number(qFromLittleEndian<quint32>(bytes.constData()));
+        // Stored with or without its terminating NUL.
+        KeyVal = QString::fromLocal8Bit(stored.endsWith('\0') ? stored.chopped(1) : stored);
+    } else if (type == RegNumber && stored.size() >= 4) {
+        KeyVal = QString::number(qFromLittleEndian<quint32>(stored.constData()));
     }
     registry.CloseKey(key);
     return true;

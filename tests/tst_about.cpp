@@ -1,0 +1,347 @@
+// The about window and the lookup and start of the system-information tool.
+#include "core/General.h"
+#include "ui/about/Registry.h"
+#include "ui/about/SysInfo.h"
+#include "ui/about/frmAbout.h"
+
+#include "TestSupport.h"
+
+#include <QtTest>
+#include <QLabel>
+#include <QPushButton>
+
+#include <map>
+
+namespace {
+
+const QByteArray MsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const QByteArray LocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr long NotFound = 2;
+constexpr long MoreData = 234;
+
+struct Value {
+    quint32 type;
+    QByteArray data;
+};
+
+// Keys and values in memory, with the system's result codes; logs what was opened.
+class FakeRegistry final : public Registry {
+public:
+    std::map<QByteArray, std::map<QByteArray, Value>> keys;
+    QList<QByteArray> opened;
+    int openKeys = 0;
+
+    long OpenKey(quint32 root, const QByteArray& subKey, quint32 options, quint32 access, Key& key) override
+    {
+        opened << subKey;
+        if (root != HKEY_LOCAL_MACHINE_ROOT || options != 0 || access != 0x2003F || !keys.count(subKey)) {
+            return NotFound;
+        }
+        key = reinterpret_cast<Key>(&keys.at(subKey));
+        ++openKeys;
+        return 0;
+    }
+
+    long QueryValue(Key key, const QByteArray& name, quint32& type, QByteArray& data, quint32& size) override
+    {
+        const auto& values = *reinterpret_cast<std::map<QByteArray, Value>*>(key);
+        const auto found = values.find(name);
+        if (found == values.end()) {
+            return NotFound;
+        }
+        if (size != 1024 || data.size() != 1024) {
+            return 87;  // a caller that does not offer the buffer it should
+        }
+        if (static_cast<quint32>(found->second.data.size()) > size) {
+            return MoreData;
+        }
+        type = found->second.type;
+        size = static_cast<quint32>(found->second.data.size());
+        data.replace(0, found->second.data.size(), found->second.data);
+        return 0;
+    }
+
+    void CloseKey(Key) override { --openKeys; }
+};
+
+// A launcher that records instead of starting anything.
+struct Launches {
+    QStringList paths;
+    bool succeed = true;
+    std::function<bool(const QString&)> Start()
+    {
+        return [this](const QString& path) {
+            paths << path;
+            return succeed;
+        };
+    }
+};
+
+}  // namespace
+
+class TestAbout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void getKeyValue_data();
+    void getKeyValue();
+    void emptyValueIsARunTimeFailure();
+    void startSysInfo_data();
+    void startSysInfo();
+    void toolOnPath();
+    void nothingOnPath();
+    void window();
+    void textsAgainOnSecondOpening();
+    void keys_data();
+    void keys();
+
+private:
+    std::unique_ptr<MessageRecorder> boxes_;
+};
+
+void TestAbout::init()
+{
+    ResetGeneral();
+    boxes_ = std::make_unique<MessageRecorder>();
+}
+
+void TestAbout::cleanup()
+{
+    boxes_.reset();
+    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
+}
+
+void TestAbout::getKeyValue_data()
+{
+    QTest::addColumn<quint32>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("string with its NUL") << 1U << QByteArray("C:\\Tools\\x.exe", 15) << true << "C:\\Tools\\x.exe";
+    QTest::newRow("string without NUL kept whole") << 1U << QByteArray("C:\\y.exe") << true << "C:\\y.exe";
+    QTest::newRow("only one NUL is dropped") << 1U << QByteArray("ab\0\0", 4) << true << QString::fromLatin1("ab\0", 3);
+    QTest::newRow("1024 bytes fit") << 1U << QByteArray(1024, 'a') << true << QString(1024, u'a');
+    QTest::newRow("1025 bytes count as absent") << 1U << QByteArray(1025, 'a') << false << "";
+    QTest::newRow("number as decimal text") << 4U << QByteArray("\xd2\x04\0\0", 4) << true << "1234";
+    QTest::newRow("other type keeps KeyVal") << 3U << QByteArray("\x01\x02", 2) << true << "as it came";
+}
+
+void TestAbout::getKeyValue()
+{
+    QFETCH(quint32, type);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, read);
+    QFETCH(QString, value);
+    FakeRegistry registry;
+    registry.keys[MsinfoKey]["PATH"] = {type, data};
+    QString keyVal = QStringLiteral("as it came");
+    QCOMPARE(GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "PATH", keyVal), read);
+    QCOMPARE(keyVal, value);
+    QCOMPARE(registry.openKeys, 0);
+
+    QString missing = QStringLiteral("x");
+    QVERIFY(!GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, "SOFTWARE\\None", "PATH", missing));
+    QCOMPARE(missing, QString());
+    QVERIFY(!GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "Other", missing));
+    QCOMPARE(registry.openKeys, 0);
+}
+
+void TestAbout::emptyValueIsARunTimeFailure()
+{
+    FakeRegistry registry;
+    registry.keys[MsinfoKey]["PATH"] = {1U, QByteArray()};
+    QString keyVal;
+    QVERIFY_THROWS_EXCEPTION(EmptyRegistryValue,
+                             GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "PATH", keyVal));
+    QCOMPARE(registry.openKeys, 0);
+}
+
+void TestAbout::startSysInfo_data()
+{
+    QTest::addColumn<QVariantList>("first");   // empty: absent; else {type, data}
+    QTest::addColumn<QVariantList>("second");
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<bool>("startWorks");
+    QTest::addColumn<QStringList>("started");
+    QTest::addColumn<int>("keysOpened");
+    QTest::addColumn<bool>("message");
+
+    const QVariantList none;
+    const auto text = [](const QByteArray& s) { return QVariantList{1U, s}; };
+    QTest::newRow("both absent") << none << none << false << true << QStringList{} << 2 << true;
+    QTest::newRow("first used as it stands, no file test")
+        << text(QByteArray("C:\\Tools\\msinfo32.exe", 22)) << text("D:\\Else") << false << true
+        << QStringList{"C:\\Tools\\msinfo32.exe"} << 1 << false;
+    QTest::newRow("first not startable") << text("C:\\Nowhere\\x.exe") << none << false << false
+                                         << QStringList{"C:\\Nowhere\\x.exe"} << 1 << true;
+    QTest::newRow("only second, with the file") << none << text(QByteArray("C:\\Shared\\MSINFO", 17)) << true << true
+                                                << QStringList{"C:\\Shared\\MSINFO\\MSINFO32.EXE"} << 2 << false;
+    QTest::newRow("only second, without the file") << none << text("C:\\Shared\\MSINFO") << false << true
+                                                   << QStringList{} << 2 << true;
+    QTest::newRow("first empty, second not tried") << text(QByteArray("\0", 1)) << text("C:\\Shared") << true << true
+                                                   << QStringList{} << 1 << true;
+    QTest::newRow("first zero bytes, second not tried") << text(QByteArray()) << text("C:\\Shared") << true << true
+                                                        << QStringList{} << 1 << true;
+    QTest::newRow("second zero bytes") << none << text(QByteArray()) << true << true << QStringList{} << 2 << true;
+    QTest::newRow("first too long counts as absent") << text(QByteArray(1500, 'a')) << text("C:\\Shared") << true
+                                                     << true << QStringList{"C:\\Shared\\MSINFO32.EXE"} << 2 << false;
+    QTest::newRow("first of another type: read, but empty")
+        << QVariantList{3U, QByteArray("x")} << text("C:\\Shared") << true << true << QStringList{} << 1 << true;
+}
+
+void TestAbout::startSysInfo()
+{
+    QFETCH(QVariantList, first);
+    QFETCH(QVariantList, second);
+    QFETCH(bool, fileThere);
+    QFETCH(bool, startWorks);
+    QFETCH(QStringList, started);
+    QFETCH(int, keysOpened);
+    QFETCH(bool, message);
+    FakeRegistry registry;
+    if (!first.isEmpty()) {
+        registry.keys[MsinfoKey]["PATH"] = {first.at(0).toUInt(), first.at(1).toByteArray()};
+    }
+    if (!second.isEmpty()) {
+        registry.keys[LocationKey]["MSINFO"] = {second.at(0).toUInt(), second.at(1).toByteArray()};
+    }
+    QStringList tested;
+    Launches launches;
+    launches.succeed = startWorks;
+    const SysInfoTools tools{[&] {
+                                 return LocateByRegistry(registry, [&](const QString& path) {
+                                     tested << path;
+                                     return fileThere;
+                                 });
+                             },
+                             launches.Start()};
+    StartSysInfo(tools);
+    QCOMPARE(launches.paths, started);
+    QCOMPARE(registry.opened.size(), keysOpened);
+    QCOMPARE(registry.openKeys, 0);
+    if (keysOpened == 1) {
+        QVERIFY(tested.isEmpty());
+    }
+    QCOMPARE(boxes_->boxes.size(), std::size_t(message ? 1 : 0));
+    if (message) {
+        const MessageBox::Request& box = boxes_->boxes.front();
+        QCOMPARE(box.text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(box.title, QStringLiteral("Trackpace"));
+        QCOMPARE(box.icon, MessageBox::Icon::None);
+        QCOMPARE(box.buttons, MessageBox::Buttons::Ok);
+    }
+}
+
+void TestAbout::toolOnPath()
+{
+    QTemporaryDir dir;
+    const QString mark = dir.filePath(QStringLiteral("started"));
+    const QString script = dir.filePath(QStringLiteral("hardinfo"));
+    {
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\n/usr/bin/touch '%1'\nexec /bin/sleep 5\n").arg(mark).toUtf8());
+    }
+    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    frmAbout about(nullptr);
+    about.show();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    const qint64 took = clock.elapsed();
+    qputenv("PATH", path);
+    QVERIFY2(took < 2000, "the button must not wait for the tool");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mark), 5000);
+    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(about.isVisible());
+}
+
+void TestAbout::nothingOnPath()
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "");
+    frmAbout about(nullptr);
+    about.show();
+    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    qputenv("PATH", path);
+    QCOMPARE(boxes_->Texts(), QStringList(2, QStringLiteral("System Information Is Unavailable At This Time")));
+    QVERIFY(about.isVisible());
+}
+
+void TestAbout::window()
+{
+    frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Trackpace"));
+    QCOMPARE(about.size(), QSize(392, 243));
+    QCOMPARE(about.minimumSize(), about.maximumSize());
+    QVERIFY(!about.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!about.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(about.lblTitle->font().pointSizeF(), 14.25);
+    QVERIFY(about.lblTitle->font().bold());
+    QCOMPARE(about.cmdOK->geometry(), QRect(291, 168, 84, 23));
+    QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
+    QVERIFY(about.cmdOK->isDefault());
+    const QPixmap picture = about.picIcon->pixmap();
+    QCOMPARE(picture.size(), QSize(32, 32));
+    QVERIFY(picture.hasAlphaChannel());
+    QCOMPARE(about.picIcon->pos(), QPoint(16, 16));
+    QCOMPARE(about.lblDisclaimer->text().count(QStringLiteral(". ")) + 1, 3);
+    QVERIFY(about.lblDisclaimer->wordWrap() && about.lblCredit->wordWrap());
+    QVERIFY(!about.lblCredit->text().isEmpty());
+}
+
+void TestAbout::textsAgainOnSecondOpening()
+{
+    for (int opening = 0; opening < 2; ++opening) {
+        frmAbout about(nullptr);
+        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 1.3.0"));
+        QCOMPARE(about.lblTitle->text(), QStringLiteral("Trackpace"));
+        QCOMPARE(about.lblCopyright->text(), QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"));
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Trackpace"));
+    }
+}
+
+void TestAbout::keys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("onSysInfo");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("starts");
+
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << false << true << 0;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << false << true << 0;
+    QTest::newRow("Esc on System Info") << int(Qt::Key_Escape) << true << true << 0;
+    QTest::newRow("Enter on System Info presses it") << int(Qt::Key_Return) << true << false << 1;
+}
+
+void TestAbout::keys()
+{
+    QFETCH(int, key);
+    QFETCH(bool, onSysInfo);
+    QFETCH(bool, closes);
+    QFETCH(int, starts);
+    Launches launches;
+    frmAbout about(nullptr, {[] { return QStringLiteral("/usr/bin/true"); }, launches.Start()});
+    bool stillOpen = false;
+    WhenModalOpens([&](QWidget*) {
+        QCOMPARE(about.focusWidget(), about.cmdOK);
+        if (onSysInfo) {
+            about.cmdSysInfo->setFocus();
+        }
+        QTest::keyClick(about.focusWidget(), static_cast<Qt::Key>(key));
+        stillOpen = about.isVisible();
+        about.close();
+    });
+    about.exec();
+    QCOMPARE(stillOpen, !closes);
+    QCOMPARE(launches.paths.size(), starts);
+}
+
+QTEST_MAIN(TestAbout)
+#include "tst_about.moc"
