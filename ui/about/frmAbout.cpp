@@ -20,7 +20,7 @@ const QString CreditText = QStringLiteral(
 const QString DisclaimerText = QStringLiteral(
     "Warning: this computer program is protected by copyright law and international treaties. "
     "Unauthorized reproduction or distribution of this program, or any portion of it, may result "
-    "in severe civil and criminal penalties. Offenders will be prosecuted to the maximum extent possible under the law.");
+    "in severe civil and criminal penalties. Offenders will be prosecuted.");
 
 QLabel* MakeLabel(QWidget* parent, const QString& text)
 {
@@ -47,6 +47,8 @@ frmAbout::frmAbout(QWidget* owner, SysInfoTools tools)
     picIcon = Place(new QLabel(this), 240, 240, 540, 540);
     picIcon->setPixmap(LocomotivePicture());
     picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picIcon->setAutoFillBackground(true);
+    picIcon->setBackgroundRole(QPalette::Window);
     picIcon->resize(picIcon->sizeHint());
     cmdOK = Place(new QPushButton(QStringLiteral("OK"), this), 4365, 2520, 1260, 345);
     cmdSysInfo = Place(new QPushButton(QStringLiteral("&System Info..."), this), 4380, 3075, 1245, 345);

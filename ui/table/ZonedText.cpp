@@ -10,7 +10,9 @@ ZonedText::ZonedText(QPainter& painter) : painter_(painter)
 {
     const QFontMetricsF metrics(painter.font(), painter.device());
     columnWidth_ = metrics.averageCharWidth();
-    lineHeight_ = metrics.height();
+    // Whole device pixels per line, rounded up as text lines on a window advance; the
+    // fractional height would creep the headings up onto the table's top edge.
+    lineHeight_ = std::ceil(metrics.height());
     ascent_ = metrics.ascent();
 }
 
