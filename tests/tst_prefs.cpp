@@ -130,7 +130,7 @@ void TestPrefs::window()
     prefs.show();
     prefs.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&prefs));
-    prefs.optScale.at(2)->setFocus();
+    QCOMPARE(prefs.focusWidget(), prefs.optScale.at(2));
     // One stop per option group, at its selected button.
     for (QWidget* expected : {static_cast<QWidget*>(prefs.optStraight), static_cast<QWidget*>(prefs.udDefLength),
                               static_cast<QWidget*>(prefs.cmdSave), static_cast<QWidget*>(prefs.cmdCancel),

@@ -64,6 +64,12 @@ frmPrefs::frmPrefs(QWidget* owner)
     connect(cmdSave, &QPushButton::clicked, this, &frmPrefs::Save);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     Load();
+    // The keyboard starts where the tab order does: at the selected scale.
+    for (QRadioButton* option : optScale) {
+        if (option->isChecked()) {
+            option->setFocus();
+        }
+    }
 }
 
 void frmPrefs::BuildDistanceFrame()

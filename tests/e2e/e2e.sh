@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The built program as a person starts it: a copy in a fresh folder, started from
+# another directory, in a real X server, driven by xdotool. Usage: e2e.sh PROGRAM SHOTS
+# It moves the pointer and types, so it runs only on the X server named by
+# TRACKPACE_E2E_DISPLAY (an Xvfb of its own), never on somebody's desktop.
+set -uo pipefail
+
+program=$1
+shots=${2:-.}
+skip=77
+
+if [ -z "${TRACKPACE_E2E_DISPLAY:-}" ] || ! command -v xdotool >/dev/null || ! command -v xwininfo >/dev/null ||
+    ! command -v import >/dev/null; then
+    echo "SKIP: needs TRACKPACE_E2E_DISPLAY (an Xvfb display), xdotool, xwininfo and ImageMagick"
+    exit $skip
+fi
+export DISPLAY=$TRACKPACE_E2E_DISPLAY
+export QT_QPA_PLATFORM=xcb
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/app" "$work/elsewhere" "$shots"
+cp "$program" "$work/app/trackpace"
+ini="$work/app/Trackpace.ini"
+
+fail() {
+    echo "FAIL: step $1: $2"
+    exit 1
+}
+
+# Waits at most 10 s for a visible window whose title is exactly $1; prints its id.
+wait_window() {
+    timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+start() {
+    (cd "$work/elsewhere" && exec "$work/app/trackpace") >/dev/null 2>&1 &
+    pid=$!
+}
+
+# Waits at most $1 seconds for the program to end; prints its exit status.
+wait_exit() {
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$waited" -ge $(( $1 * 10 )) ] && { echo "running"; return; }
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    wait "$pid"
+    echo $?
+    pid=""
+}
+
+main_title="Trackpace - Scale Speed Calculator"
+
+# 1. No settings file: the warning comes first, the main window after it.
+start
+box=$(wait_window "Trackpace - Initialization Error")
+[ -n "$box" ] || fail 1 "no warning box titled 'Trackpace - Initialization Error'"
+[ -z "$(xdotool search --onlyvisible --name "^$main_title\$" 2>/dev/null)" ] ||
+    fail 1 "the main window showed before the warning was dismissed"
+xdotool windowfocus --sync "$box" key Return
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 1 "no main window after the warning"
+width=$(xwininfo -id "$main" | awk '/Width:/{print $2}')
+height=$(xwininfo -id "$main" | awk '/Height:/{print $2}')
+menu_bar=$((height - 250))
+[ "$width" -eq 441 ] && [ "$menu_bar" -ge 15 ] && [ "$menu_bar" -le 40 ] ||
+    fail 1 "main window is ${width}x${height}, not a 441x250 client area under a menu bar"
+[ ! -e "$ini" ] || fail 1 "start-up created the settings file"
+kill "$pid"; wait "$pid" 2>/dev/null; pid=""
+
+# 2. A settings file of N, CIRCLE, 120 beside the copy: no warning.
+printf '[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n' >"$ini"
+cp "$ini" "$work/ini.before"
+start
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 2 "no main window"
+[ -z "$(xdotool search --name "^Trackpace - Initialization Error\$" 2>/dev/null)" ] || fail 2 "a warning box appeared"
+sleep 0.3  # let the first paint settle before the picture
+import -window "$main" "$shots/main-window.png" || fail 2 "no screenshot"
+
+# The table window, for people to look at: TIME vs. SPEED Table, then Create.
+xdotool mousemove --window "$main" 225 $((menu_bar + 37)) click 1
+xdotool mousemove --window "$main" 384 $((menu_bar + 38)) click 1
+table=$(wait_window "Trackpace - Time vs. Speed Table")
+[ -n "$table" ] || fail 2 "Create opened no table window"
+sleep 0.3
+import -window "$table" "$shots/table-window.png" || fail 2 "no table screenshot"
+xdotool mousemove --window "$table" 288 268 click 1   # its Exit
+timeout 10 bash -c "while xdotool search --onlyvisible --name '^Trackpace - Time vs. Speed Table\$' >/dev/null 2>&1; do sleep 0.1; done" ||
+    fail 2 "the table window did not close"
+
+# 3. Exit, clicked where the window has it, ends the program at once with status 0.
+xdotool mousemove --window "$main" 376 $((menu_bar + 220)) click 1
+status=$(wait_exit 2)
+[ "$status" = "0" ] || fail 3 "Exit ended the program with '$status' (want 0 within 2 s)"
+cmp -s "$ini" "$work/ini.before" || fail 3 "the settings file changed"
+
+# 4. Preferences, Save through the keyboard: the file beside the copy is written.
+rm -f "$ini"
+start
+box=$(wait_window "Trackpace - Initialization Error")
+[ -n "$box" ] || fail 4 "no warning box without a file"
+xdotool windowfocus --sync "$box" key Return
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 4 "no main window"
+xdotool windowfocus --sync "$main" key alt+p
+prefs=$(wait_window "Trackpace - Preferences")
+[ -n "$prefs" ] || fail 4 "Alt+P opened no preferences window"
+xdotool windowfocus --sync "$prefs" key Tab Tab Tab space
+timeout 10 bash -c "until [ -e '$ini' ]; do sleep 0.1; done" || fail 4 "Save wrote no file beside the program"
+[ "$(cat "$ini")" = "$(printf '[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n')" ] ||
+    fail 4 "the file holds $(od -c "$ini" | head -3)"
+[ ! -e "$work/elsewhere/Trackpace.ini" ] || fail 4 "a file was written into the working directory"
+
+echo "PASS: all four steps"
