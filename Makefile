@@ -3,16 +3,17 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev libgl-dev fonts-liberation poppler-utils
+BENCH_PACKAGES := $(PACKAGES) pkg-config libxcb1-dev xvfb x11-utils
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test bench clean
 
 all: build
 
 deps:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(or $(WANT),$(PACKAGES)); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -22,7 +23,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_BENCH=OFF
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
@@ -30,6 +31,13 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# Start-up and memory against a bare Qt window, and in-process timings.
+bench:
+	$(MAKE) deps WANT="$(BENCH_PACKAGES)"
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_BENCH=ON
+	cmake --build $(BUILD) -j$(JOBS)
+	bash bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
