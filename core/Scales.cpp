@@ -1,11 +1,13 @@
 // The arithmetic of scales, distances, speeds and table rows.
 #include "core/Scales.h"
 
+#include "core/Numbers.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -18,93 +20,6 @@ constexpr double CircleConstant = 3.14159;
 bool IsIgnoredBlank(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n';
-}
-
-double RadixNumber(const std::string& digits, int radix)
-{
-    double value = 0.0;
-    for (const char c : digits) {
-        int digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            break;
-        }
-        if (digit >= radix) {
-            break;
-        }
-        value = value * radix + digit;
-    }
-    return value;
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The longest prefix of `s` that forms sign, mantissa and exponent.
-std::string DecimalPrefix(const std::string& s)
-{
-    std::size_t i = 0;
-    std::string out;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        out += s[i++];
-    }
-    bool mantissaDigits = false;
-    while (i < s.size() && IsDigit(s[i])) {
-        out += s[i++];
-        mantissaDigits = true;
-    }
-    if (i < s.size() && s[i] == '.') {
-        out += s[i++];
-        while (i < s.size() && IsDigit(s[i])) {
-            out += s[i++];
-            mantissaDigits = true;
-        }
-    }
-    if (!mantissaDigits) {
-        return {};
-    }
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        std::string exponent = "e";
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
-            exponent += s[j++];
-        }
-        const std::size_t digitsStart = j;
-        while (j < s.size() && IsDigit(s[j])) {
-            exponent += s[j++];
-        }
-        if (j > digitsStart) {
-            out += exponent;
-        }
-    }
-    return out;
-}
-
-double DecimalNumber(const std::string& prefix)
-{
-    if (prefix.empty()) {
-        return 0.0;
-    }
-    // from_chars takes no leading '+', and is independent of the C locale.
-    const bool negative = prefix.front() == '-';
-    const std::size_t start = (prefix.front() == '+' || negative) ? 1 : 0;
-    const char* first = prefix.data() + start;
-    const char* last = prefix.data() + prefix.size();
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::result_out_of_range) {
-        const auto e = prefix.find_first_of("eE");
-        const bool tiny = e != std::string::npos && e + 1 < prefix.size() && prefix[e + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    }
-    return negative ? -value : value;
 }
 
 // Round half away from zero to a whole number, for non-negative values.
@@ -148,16 +63,22 @@ double LeadingNumber(QStringView text)
         // Anything beyond ASCII ends a number anyway.
         compact += c.unicode() < 128 ? static_cast<char>(c.unicode()) : '\x7f';
     }
-    if (compact.size() >= 2 && compact[0] == '&') {
-        const char kind = compact[1];
+    const std::string_view view(compact);
+    if (view.size() >= 2 && view[0] == '&') {
+        const char kind = view[1];
         if (kind == 'H' || kind == 'h') {
-            return RadixNumber(compact.substr(2), 16);
+            return RadixValue(view.substr(2), 16);
         }
         if (kind == 'O' || kind == 'o') {
-            return RadixNumber(compact.substr(2), 8);
+            return RadixValue(view.substr(2), 8);
         }
     }
-    return DecimalNumber(DecimalPrefix(compact));
+    return DecimalValue(DecimalPrefix(view)).value_or(0.0);
+}
+
+bool LengthInRange(double inches, int minimum, int maximum)
+{
+    return inches >= minimum && inches <= maximum;
 }
 
 float RunLengthOf(QStringView text, bool circle)

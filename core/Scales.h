@@ -28,6 +28,9 @@ inline constexpr int DefaultScaleIndex = 3;  // HO
 // followed by hexadecimal / octal digits. Text without such a number reads as 0.
 double LeadingNumber(QStringView text);
 
+// The length check of the entry: within 1 to 240 inches (`minimum`, `maximum`).
+bool LengthInRange(double inches, int minimum, int maximum);
+
 // Length entry text to the measured run in inches: the text itself for a straight
 // run, one full turn of the circle of that radius otherwise.
 float RunLengthOf(QStringView text, bool circle);

@@ -4,13 +4,13 @@
 #include "core/General.h"
 #include "core/HomeLink.h"
 #include "core/MessageBox.h"
+#include "core/Numbers.h"
 #include "core/Scales.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -119,19 +119,11 @@ float TrackLengthValue(const QString& value)
     if (text.isEmpty()) {
         return 0.0F;
     }
-    const float invalid = std::numeric_limits<float>::quiet_NaN();
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    if (*first == '+' && (++first == last || *first == '-')) {
-        return invalid;
+    const std::optional<double> number = DecimalValue(std::string_view(text.constData(), text.size()));
+    if (!number || !std::isfinite(*number) || std::fabs(*number) > std::numeric_limits<float>::max()) {
+        return std::numeric_limits<float>::quiet_NaN();
     }
-    double number = 0.0;
-    const auto [ptr, ec] = std::from_chars(first, last, number);
-    if (ec != std::errc() || ptr != last || !std::isfinite(number) ||
-        std::fabs(number) > std::numeric_limits<float>::max()) {
-        return invalid;
-    }
-    return static_cast<float>(std::floor(number));
+    return static_cast<float>(std::floor(*number));
 }
 
 void ShowInitError()

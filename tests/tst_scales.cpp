@@ -151,6 +151,13 @@ void TestScales::leadingNumber_data()
     QTest::newRow("letters") << "abc" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("underflow") << "1e-999" << 0.0;
+    QTest::newRow("underflow without exponent") << ("0." + QString(400, u'0') + "1") << 0.0;
+    QTest::newRow("overflow without exponent") << ("1" + QString(400, u'0')) << std::numeric_limits<double>::infinity();
+    QTest::newRow("overflow by exponent") << "1e999" << std::numeric_limits<double>::infinity();
+    QTest::newRow("tiny exponent beats long digits") << (QString(400, u'9') + "e-999") << 0.0;
+    QTest::newRow("long hexadecimal rounds correctly") << ("&H" + QString(20, u'F')) << 1208925819614629174706175.0;
+    QTest::newRow("three octal digits") << "&O777" << 511.0;
+    QTest::newRow("long octal rounds correctly") << ("&O" + QString(22, u'7')) << 73786976294838206463.0;
     QTest::newRow("non-ASCII ends it") << QString::fromUtf8("4\u00bd") << 4.0;
 }
 

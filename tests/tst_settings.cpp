@@ -200,6 +200,10 @@ void TestSettings::fileContents_data()
         "STRAIGHT", 48);
     row("length beyond a float", "TrackLength=1e39\r\n", {"load", "scale 3", "straight", "box 5", "length 48"},
         "HO", "STRAIGHT", 48);
+    row("length too small to hold is below 1", "TrackLength=0." + QByteArray(400, '0') + "1\r\n", defaults, "HO",
+        "STRAIGHT", 48);
+    row("length too large to hold", "TrackLength=1" + QByteArray(400, '0') + "\r\n",
+        {"load", "scale 3", "straight", "box 5", "length 48"}, "HO", "STRAIGHT", 48);
     row("length in exponent form", "TrackLength=1e2\r\n", {"load", "scale 3", "straight", "length 100"}, "HO",
         "STRAIGHT", 100);
     row("three faults in order", "TrackLength=300\r\nTrackConfig=ring\r\nScale=X\r\n",

@@ -267,7 +267,7 @@ void frmHome::LengthChange()
         return;
     }
     const double length = LeadingNumber(text);
-    if (!(length >= General::MinLength && length <= General::MaxLength)) {
+    if (!LengthInRange(length, General::MinLength, General::MaxLength)) {
         MessageBox::Show(QStringLiteral("Invalid Entry"),
                          QStringLiteral("Value must be between %1 and %2.").arg(General::MinLength).arg(General::MaxLength),
                          MessageBox::Icon::Information);
