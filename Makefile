@@ -4,10 +4,12 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev libgl-dev fonts-liberation poppler-utils
 BENCH_PACKAGES := $(PACKAGES) pkg-config libxcb1-dev xvfb x11-utils
+FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
+FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test test-sanitize fuzz bench clean
 
 all: build
 
@@ -31,6 +33,22 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The whole test suite again, built with AddressSanitizer and UBSan.
+test-sanitize: deps
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DTRACKPACE_SANITIZE=ON
+	cmake --build $(BUILD)-sanitize -j$(JOBS)
+	cd $(BUILD)-sanitize && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS)
+
+# Each libFuzzer target for FUZZ_SECONDS (60 by default).
+fuzz:
+	$(MAKE) deps WANT="$(FUZZ_PACKAGES)"
+	CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j$(JOBS)
+	bash fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 # Start-up and memory against a bare Qt window, and in-process timings.
 bench:

@@ -43,16 +43,18 @@ start() {
     pid=$!
 }
 
-# Waits at most $1 seconds for the program to end; prints its exit status.
+# Waits at most $1 seconds for the program to end; sets status to its exit status,
+# or to "running". (Not in a subshell: only this shell can wait for its child.)
 wait_exit() {
     local waited=0
+    status=running
     while kill -0 "$pid" 2>/dev/null; do
-        [ "$waited" -ge $(( $1 * 10 )) ] && { echo "running"; return; }
+        [ "$waited" -ge $(( $1 * 10 )) ] && return
         sleep 0.1
         waited=$((waited + 1))
     done
     wait "$pid"
-    echo $?
+    status=$?
     pid=""
 }
 
@@ -98,7 +100,7 @@ timeout 10 bash -c "while xdotool search --onlyvisible --name '^Trackpace - Time
 
 # 3. Exit, clicked where the window has it, ends the program at once with status 0.
 xdotool mousemove --window "$main" 376 $((menu_bar + 220)) click 1
-status=$(wait_exit 2)
+wait_exit 2
 [ "$status" = "0" ] || fail 3 "Exit ended the program with '$status' (want 0 within 2 s)"
 cmp -s "$ini" "$work/ini.before" || fail 3 "the settings file changed"
 
