@@ -94,11 +94,8 @@ void TestHome::Start(const QByteArray& ini)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(ini);
     file.close();
-    host_ = std::make_unique<HomeHost>();
-    LoadSettings(*host_);
-    host_->ShowMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&Home()));
-    boxes_->boxes.clear();
+    host_ = StartProgram(*boxes_);
+    QVERIFY(Home().isActiveWindow());
 }
 
 // Replaces the entry's text by typing, one key at a time, as a user does.

@@ -57,11 +57,8 @@ void TestHostile::init()
     dir_ = std::make_unique<QTemporaryDir>();
     General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
     boxes_ = std::make_unique<MessageRecorder>();
-    host_ = std::make_unique<HomeHost>();
-    LoadSettings(*host_);
-    host_->ShowMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&host_->Home()));
-    boxes_->boxes.clear();
+    host_ = StartProgram(*boxes_);
+    QVERIFY(host_->Home().isActiveWindow());
 }
 
 void TestHostile::cleanup()

@@ -16,8 +16,6 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -93,12 +91,9 @@ void TestPrefs::cleanup()
 
 void TestPrefs::StartWithoutFile()
 {
-    host_ = std::make_unique<HomeHost>();
-    LoadSettings(*host_);
-    host_->ShowMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&host_->Home()));
-    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
-    boxes_->boxes.clear();
+    host_ = StartProgram(*boxes_);
+    QVERIFY(host_->Home().isActiveWindow());
+    QCOMPARE(General::DefScale, QStringLiteral("HO"));
 }
 
 void TestPrefs::window()
@@ -294,22 +289,16 @@ void TestPrefs::failedSaveIsReported()
     // A read-only directory where that stops us; root writes anyway, so there a file
     // size limit makes the write fail half way instead.
     const bool root = ::geteuid() == 0;
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit unlimited = limit;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (root) {
-        limit.rlim_cur = 10;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    } else {
+    if (!root) {
         QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
     }
     frmPrefs prefs(&host_->Home());
     prefs.show();
     QTest::mouseClick(prefs.optScale.at(1), Qt::LeftButton);
-    QTest::mouseClick(prefs.cmdSave, Qt::LeftButton);
-    ::setrlimit(RLIMIT_FSIZE, &unlimited);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        const std::unique_ptr<FileSizeLimit> full = root ? std::make_unique<FileSizeLimit>(10) : nullptr;
+        QTest::mouseClick(prefs.cmdSave, Qt::LeftButton);
+    }
     QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});

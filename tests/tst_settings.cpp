@@ -7,8 +7,6 @@
 
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -365,15 +363,10 @@ void TestSettings::failedWriteKeepsTheOldFile()
     General::DefScale = QStringLiteral("N");
     General::DefTrackConfig = QStringLiteral("CIRCLE");
     General::DefLength = 120.0F;
-    rlimit old{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = old;
-    tiny.rlim_cur = 10;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const WriteResult result = WriteSettingsFile();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+    const WriteResult result = [] {
+        const FileSizeLimit tiny(10);
+        return WriteSettingsFile();
+    }();
 
     QVERIFY(!result.ok);
     QVERIFY(!result.reason.isEmpty());

@@ -1,8 +1,20 @@
-// A group of option buttons that the Tab key visits once, at its selected button.
+// Option buttons: their selection handlers, and groups that Tab visits once.
 #pragma once
 
 #include <QList>
 #include <QRadioButton>
+
+// Runs `handler` whenever `option` becomes selected, by the user or by the program,
+// before the selecting call returns; a button being deselected runs nothing.
+template <typename Handler>
+void OnSelected(QRadioButton* option, QObject* context, Handler handler)
+{
+    QObject::connect(option, &QRadioButton::toggled, context, [handler](bool on) {
+        if (on) {
+            handler();
+        }
+    });
+}
 
 // Tab moves between groups and the arrow keys within one, as a keyboard user of a
 // form of option buttons expects; Qt alone would stop at every button.

@@ -2,11 +2,15 @@
 #include "TestSupport.h"
 
 #include "core/General.h"
+#include "settings/Settings.h"
+#include "ui/home/HomeHost.h"
+#include "ui/home/frmHome.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -90,4 +94,30 @@ void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs)
 bool ModalTimedOut()
 {
     return timedOut;
+}
+
+std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes)
+{
+    auto host = std::make_unique<HomeHost>();
+    LoadSettings(*host);
+    host->ShowMainWindow();
+    // The callers check that the window became active.
+    static_cast<void>(QTest::qWaitForWindowActive(&host->Home()));
+    boxes.boxes.clear();
+    return host;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
 }

@@ -5,9 +5,14 @@
 
 #include <QString>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <functional>
+#include <memory>
 #include <vector>
 
+class HomeHost;
 class QWidget;
 
 // Installs a presenter that records every box instead of showing it, and puts the
@@ -40,3 +45,21 @@ void ResetGeneral();
 void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs = 5000);
 // True when the last WhenModalOpens found no window in time, or had to close one.
 bool ModalTimedOut();
+
+// Loads the settings at General::IniPath into a new main window and shows it, as
+// the program starts; the boxes of the start are cleared from `boxes`.
+std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes);
+
+// While it lives, files of this process cannot grow beyond `bytes`: a write fails
+// half way as on a full disk, even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};

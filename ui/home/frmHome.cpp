@@ -109,11 +109,7 @@ void frmHome::BuildScaleFrame(QWidget* client)
         Place(option, 120, 360 * entry.index, width, 252);
         option->setProperty("scaleName", entry.name);
         optScale.at(entry.index - 1) = option;
-        connect(option, &QRadioButton::toggled, this, [this, index = entry.index](bool on) {
-            if (on) {
-                ScaleChoice(index);
-            }
-        });
+        OnSelected(option, this, [this, index = entry.index] { ScaleChoice(index); });
     }
 }
 
@@ -136,16 +132,8 @@ void frmHome::BuildDistanceFrame(QWidget* client)
     lblScaleDist = Place(MakeLabel(fraDistance, QStringLiteral("ft."), Qt::AlignHCenter), 120, 2160, 1332, 252);
     lblScaleDist->setFont(ArialFont(9.75, true));
 
-    connect(optStraight, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            StraightChoice();
-        }
-    });
-    connect(optCircle, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            CircleChoice();
-        }
-    });
+    OnSelected(optStraight, this, [this] { StraightChoice(); });
+    OnSelected(optCircle, this, [this] { CircleChoice(); });
     connect(txtLength, &QLineEdit::textChanged, this, &frmHome::LengthChange);
 }
 
@@ -177,16 +165,8 @@ void frmHome::BuildTaskFrame(QWidget* client)
     lblSpeed = Place(MakeLabel(fraTask, QStringLiteral("mph"), Qt::AlignHCenter), 120, 2160, 3012, 252);
     lblSpeed->setFont(ArialFont(9.75, true));
 
-    connect(optTvsS, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            TvsSChoice();
-        }
-    });
-    connect(optChkSpd, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            ChkSpdChoice();
-        }
-    });
+    OnSelected(optTvsS, this, [this] { TvsSChoice(); });
+    OnSelected(optChkSpd, this, [this] { ChkSpdChoice(); });
     connect(cmdCreate, &QPushButton::clicked, this, &frmHome::Create);
     connect(udTime, &UpDown::valueChanged, this, &frmHome::CalcScaleSpeed);
 }

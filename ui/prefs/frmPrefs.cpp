@@ -90,16 +90,8 @@ void frmPrefs::BuildDistanceFrame()
     lblLength = Place(new QLabel(QStringLiteral("Length in Inches"), fraDistance), 120, 1200, 1212, 252);
     lblLength->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
-    connect(optCircle, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            CircleClick();
-        }
-    });
-    connect(optStraight, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            StraightClick();
-        }
-    });
+    OnSelected(optCircle, this, [this] { CircleClick(); });
+    OnSelected(optStraight, this, [this] { StraightClick(); });
     connect(udDefLength, &UpDown::valueChanged, this, [this](int value) { NewLength = static_cast<qint16>(value); });
 }
 
@@ -112,11 +104,7 @@ void frmPrefs::BuildScaleFrame()
         option->setToolTip(entry.tooltip);
         option->setProperty("tag", entry.name);
         optScale.at(entry.index - 1) = option;
-        connect(option, &QRadioButton::toggled, this, [this, index = entry.index](bool on) {
-            if (on) {
-                ScaleClick(index);
-            }
-        });
+        OnSelected(option, this, [this, index = entry.index] { ScaleClick(index); });
     }
 }
 
