@@ -14,7 +14,6 @@
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
@@ -23,7 +22,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 #include <cmath>
 

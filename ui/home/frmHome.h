@@ -6,6 +6,7 @@
 #include <array>
 
 class QAction;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -88,6 +89,6 @@ private:
     void Exit();
     void Preferences();
     void About();
-    void RunModal(class QDialog& dialog);
+    void RunModal(QDialog& dialog);
     void SetConfigTexts(const QString& caption, const QString& tooltipStart);
 };
