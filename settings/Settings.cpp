@@ -14,7 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <string>
+#include <string_view>
 
 namespace {
 
