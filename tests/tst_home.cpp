@@ -55,13 +55,10 @@ private slots:
     void exitEndsWithoutWriting();
 
 private:
-    void Start(const QByteArray& ini);
     void TypeLength(const QString& text);
-    frmHome& Home() { return host_->Home(); }
+    frmHome& Home() { return session_->host->Home(); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MessageRecorder> boxes_;
-    std::unique_ptr<HomeHost> host_;
+    std::unique_ptr<TestSession> session_;
 };
 
 void TestHome::initTestCase()
@@ -72,30 +69,15 @@ void TestHome::initTestCase()
 
 void TestHome::init()
 {
-    ResetGeneral();
-    dir_ = std::make_unique<QTemporaryDir>();
-    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
-    boxes_ = std::make_unique<MessageRecorder>();
-    Start("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
+    session_ = std::make_unique<TestSession>();
+    session_->WriteIni("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
+    QVERIFY(session_->Start());
 }
 
 void TestHome::cleanup()
 {
-    host_.reset();
-    boxes_.reset();
-    dir_.reset();
+    session_.reset();
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
-}
-
-// Starts the window the way the program does: settings file, hand-over, show.
-void TestHome::Start(const QByteArray& ini)
-{
-    QFile file(General::IniPath);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(ini);
-    file.close();
-    host_ = StartProgram(*boxes_);
-    QVERIFY(Home().isActiveWindow());
 }
 
 // Replaces the entry's text by typing, one key at a time, as a user does.
@@ -124,7 +106,7 @@ void TestHome::startsWithTheDefaults()
     QCOMPARE(General::ScaleName, QStringLiteral("HO"));
     QCOMPARE(General::ScaleRatio, 87.0F);
     QVERIFY(!home.cmdCreate->isEnabled());
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestHome::windowAndMenus()
@@ -225,7 +207,7 @@ void TestHome::extremes()
     QTest::mouseClick(circle ? home.optCircle : home.optStraight, Qt::LeftButton);
     TypeLength(length);
     QCOMPARE(home.lblScaleDist->text(), distance);
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestHome::typedLength_data()
@@ -246,7 +228,7 @@ void TestHome::typedLength()
     TypeLength(typed);
     QCOMPARE(Home().txtLength->text(), typed);
     QCOMPARE(Home().lblScaleDist->text(), distance);
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestHome::invalidEntry_data()
@@ -268,8 +250,8 @@ void TestHome::invalidEntry()
     QFETCH(QString, after);
     QFETCH(QString, distance);
     TypeLength(typed);
-    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = boxes_->boxes.front();
+    QCOMPARE(session_->boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = session_->boxes.boxes.front();
     QCOMPARE(box.title, QStringLiteral("Invalid Entry"));
     QCOMPARE(box.text, QStringLiteral("Value must be between 1 and 240."));
     QCOMPARE(box.icon, MessageBox::Icon::Information);
@@ -282,7 +264,7 @@ void TestHome::messageComesBeforeTheCorrection()
 {
     QString textAtBox;
     float distanceAtBox = -1.0F;
-    boxes_->onShow = [&](const MessageBox::Request&) {
+    session_->boxes.onShow = [&](const MessageBox::Request&) {
         textAtBox = Home().txtLength->text();
         distanceAtBox = General::ScaleDistance;
     };
@@ -309,7 +291,7 @@ void TestHome::clearedEntry()
     QTest::mouseClick(home.optScale.at(0), Qt::LeftButton);
     QTest::mouseClick(home.optCircle, Qt::LeftButton);
     QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestHome::noTooltipBeforeAConfiguration()
@@ -470,7 +452,7 @@ void TestHome::infoLine()
     QTest::mouseClick(home.cmdCreate, Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Trackpace - Time vs. Speed Table"));
     QCOMPARE(shown, line);
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestHome::exitEndsWithoutWriting()

@@ -41,9 +41,7 @@ private:
     QString Disagreement(bool messageShown) const;
     void Act(QRandomGenerator& random);
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MessageRecorder> boxes_;
-    std::unique_ptr<HomeHost> host_;
+    std::unique_ptr<TestSession> session_;
 };
 
 void TestHostile::initTestCase()
@@ -53,25 +51,19 @@ void TestHostile::initTestCase()
 
 void TestHostile::init()
 {
-    ResetGeneral();
-    dir_ = std::make_unique<QTemporaryDir>();
-    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
-    boxes_ = std::make_unique<MessageRecorder>();
-    host_ = StartProgram(*boxes_);
-    QVERIFY(host_->Home().isActiveWindow());
+    session_ = std::make_unique<TestSession>();
+    QVERIFY(session_->Start());
 }
 
 void TestHostile::cleanup()
 {
-    host_.reset();
-    boxes_.reset();
-    dir_.reset();
+    session_.reset();
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }
 
 QString TestHostile::Disagreement(bool messageShown) const
 {
-    const frmHome& home = host_->Home();
+    const frmHome& home = session_->host->Home();
     const QString text = home.txtLength->text();
     if (messageShown && text != QString::number(home.udLength->value())) {
         return QStringLiteral("after the message the entry holds \"%1\", not the spinner's %2")
@@ -115,7 +107,7 @@ QString TestHostile::Disagreement(bool messageShown) const
 
 void TestHostile::everyShortTextTyped()
 {
-    frmHome& home = host_->Home();
+    frmHome& home = session_->host->Home();
     int texts = 0;
     int keys = 0;
     for (const bool circle : {false, true}) {
@@ -130,10 +122,10 @@ void TestHostile::everyShortTextTyped()
                 for (int k = 0; k < length; ++k) {
                     const QChar key = Alphabet.at(code % Alphabet.size());
                     code /= static_cast<int>(Alphabet.size());
-                    const std::size_t before = boxes_->boxes.size();
+                    const std::size_t before = session_->boxes.boxes.size();
                     QTest::keyClick(home.txtLength, key.toLatin1());
                     ++keys;
-                    const QString wrong = Disagreement(boxes_->boxes.size() > before);
+                    const QString wrong = Disagreement(session_->boxes.boxes.size() > before);
                     if (!wrong.isEmpty()) {
                         QFAIL(qPrintable(QStringLiteral("text %1, key %2: %3").arg(n).arg(k).arg(wrong)));
                     }
@@ -148,7 +140,7 @@ void TestHostile::everyShortTextTyped()
 
 void TestHostile::Act(QRandomGenerator& random)
 {
-    frmHome& home = host_->Home();
+    frmHome& home = session_->host->Home();
     const int choice = random.bounded(100);
     if (choice < 10) {
         QTest::mouseClick(home.optScale.at(random.bounded(6)), Qt::LeftButton);
@@ -184,9 +176,9 @@ void TestHostile::monkey()
     qInfo("monkey seed %u (repeat with TRACKPACE_MONKEY_SEED=%u)", used, used);
     QRandomGenerator random(used);
     for (int action = 1; action <= 20000; ++action) {
-        const std::size_t before = boxes_->boxes.size();
+        const std::size_t before = session_->boxes.boxes.size();
         Act(random);
-        const QString wrong = Disagreement(boxes_->boxes.size() > before);
+        const QString wrong = Disagreement(session_->boxes.boxes.size() > before);
         if (!wrong.isEmpty() || ModalTimedOut()) {
             QFAIL(qPrintable(QStringLiteral("seed %1, action %2: %3").arg(used).arg(action).arg(wrong)));
         }

@@ -60,11 +60,7 @@ private slots:
     void failedSaveIsReported();
 
 private:
-    void StartWithoutFile();
-
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MessageRecorder> boxes_;
-    std::unique_ptr<HomeHost> host_;
+    std::unique_ptr<TestSession> session_;
 };
 
 void TestPrefs::initTestCase()
@@ -74,31 +70,20 @@ void TestPrefs::initTestCase()
 
 void TestPrefs::init()
 {
-    ResetGeneral();
-    dir_ = std::make_unique<QTemporaryDir>();
-    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
-    boxes_ = std::make_unique<MessageRecorder>();
-    StartWithoutFile();
+    session_ = std::make_unique<TestSession>();
+    QVERIFY(session_->Start());
+    QCOMPARE(General::DefScale, QStringLiteral("HO"));
 }
 
 void TestPrefs::cleanup()
 {
-    host_.reset();
-    boxes_.reset();
-    dir_.reset();
+    session_.reset();
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
-}
-
-void TestPrefs::StartWithoutFile()
-{
-    host_ = StartProgram(*boxes_);
-    QVERIFY(host_->Home().isActiveWindow());
-    QCOMPARE(General::DefScale, QStringLiteral("HO"));
 }
 
 void TestPrefs::window()
 {
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     QCOMPARE(prefs.windowTitle(), QStringLiteral("Trackpace - Preferences"));
     QCOMPARE(prefs.size(), QSize(241, 202));
     QCOMPARE(prefs.minimumSize(), prefs.maximumSize());
@@ -137,7 +122,7 @@ void TestPrefs::window()
 
 void TestPrefs::showsTheDefaultsAfterAStartWithoutFile()
 {
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     QVERIFY(prefs.optScale.at(2)->isChecked());
     QVERIFY(prefs.optStraight->isChecked());
     QCOMPARE(prefs.lblDefLength->text(), QStringLiteral("48"));
@@ -153,21 +138,21 @@ void TestPrefs::saveWithoutChangeCreatesTheFile()
     WhenModalOpens([](QWidget* modal) {
         QTest::mouseClick(qobject_cast<frmPrefs*>(modal)->cmdSave, Qt::LeftButton);
     });
-    host_->Home().mnuPref->trigger();
+    session_->host->Home().mnuPref->trigger();
     QCOMPARE(ReadAll(General::IniPath), DefaultsFile);
-    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(session_->boxes.boxes.empty());
 
     // The next start reads it without a word.
     ResetGeneral();
-    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
-    host_ = std::make_unique<HomeHost>();
-    LoadSettings(*host_);
-    QVERIFY(boxes_->boxes.empty());
+    General::IniPath = session_->dir.filePath(QStringLiteral("Trackpace.ini"));
+    session_->host = std::make_unique<HomeHost>();
+    LoadSettings(*session_->host);
+    QVERIFY(session_->boxes.boxes.empty());
 }
 
 void TestPrefs::configurationKeepsTheNumber()
 {
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     prefs.show();
     QTest::mouseClick(prefs.optCircle, Qt::LeftButton);
     QCOMPARE(prefs.lblLength->text(), QStringLiteral("Radius in Inches"));
@@ -182,7 +167,7 @@ void TestPrefs::configurationKeepsTheNumber()
 
 void TestPrefs::saveStoresTheChoices()
 {
-    frmHome& home = host_->Home();
+    frmHome& home = session_->host->Home();
     WhenModalOpens([](QWidget* modal) {
         auto* prefs = qobject_cast<frmPrefs*>(modal);
         ChooseN120Circle(*prefs);
@@ -226,12 +211,12 @@ void TestPrefs::discarding()
             QTest::mouseClick(prefs->cmdCancel, Qt::LeftButton);
         }
     });
-    host_->Home().mnuPref->trigger();
+    session_->host->Home().mnuPref->trigger();
     QCOMPARE(General::DefScale, QStringLiteral("HO"));
     QCOMPARE(General::DefTrackConfig, QStringLiteral("STRAIGHT"));
     QCOMPARE(General::DefLength, 48.0F);
     QVERIFY(!QFile::exists(General::IniPath));
-    frmPrefs reopened(&host_->Home());
+    frmPrefs reopened(&session_->host->Home());
     QVERIFY(reopened.optScale.at(2)->isChecked());
     QVERIFY(reopened.optStraight->isChecked());
     QCOMPARE(reopened.lblDefLength->text(), QStringLiteral("48"));
@@ -239,7 +224,7 @@ void TestPrefs::discarding()
 
 void TestPrefs::spinnerStaysInRange()
 {
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     for (int i = 0; i < 250; ++i) {
         QTest::mouseClick(prefs.udDefLength->upButton(), Qt::LeftButton);
     }
@@ -267,7 +252,7 @@ void TestPrefs::enterAndEscapeDoNothing()
 {
     QFETCH(int, key);
     QFETCH(bool, onSave);
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     prefs.show();
     QVERIFY(QTest::qWaitForWindowActive(&prefs));
     QWidget* target = onSave ? static_cast<QWidget*>(prefs.cmdSave) : prefs.optScale.at(0);
@@ -290,19 +275,19 @@ void TestPrefs::failedSaveIsReported()
     // size limit makes the write fail half way instead.
     const bool root = ::geteuid() == 0;
     if (!root) {
-        QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(session_->dir.path(), QFile::ReadOwner | QFile::ExeOwner));
     }
-    frmPrefs prefs(&host_->Home());
+    frmPrefs prefs(&session_->host->Home());
     prefs.show();
     QTest::mouseClick(prefs.optScale.at(1), Qt::LeftButton);
     {
         const std::unique_ptr<FileSizeLimit> full = root ? std::make_unique<FileSizeLimit>(10) : nullptr;
         QTest::mouseClick(prefs.cmdSave, Qt::LeftButton);
     }
-    QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(session_->dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = boxes_->boxes.front();
+    QCOMPARE(session_->boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = session_->boxes.boxes.front();
     QCOMPARE(box.title, QStringLiteral("Trackpace"));
     QCOMPARE(box.icon, MessageBox::Icon::Exclamation);
     QVERIFY(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'));

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -120,4 +121,24 @@ FileSizeLimit::~FileSizeLimit()
 {
     ::setrlimit(RLIMIT_FSIZE, &previous_);
     std::signal(SIGXFSZ, previousHandler_);
+}
+
+TestSession::TestSession()
+{
+    ResetGeneral();
+    General::IniPath = dir.filePath(QStringLiteral("Trackpace.ini"));
+}
+
+void TestSession::WriteIni(const QByteArray& bytes) const
+{
+    QFile file(General::IniPath);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+    }
+}
+
+bool TestSession::Start()
+{
+    host = StartProgram(boxes);
+    return host->Home().isActiveWindow();
 }

@@ -3,7 +3,9 @@
 
 #include "core/MessageBox.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -45,6 +47,20 @@ void ResetGeneral();
 void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs = 5000);
 // True when the last WhenModalOpens found no window in time, or had to close one.
 bool ModalTimedOut();
+
+// One test's clean start: the shared values reset, the settings path in a fresh
+// folder, boxes recorded. Members go in reverse order: the window, then the
+// recorder, then the folder.
+struct TestSession {
+    TestSession();
+    void WriteIni(const QByteArray& bytes) const;
+    // Starts the main window as the program does; false if it never became active.
+    bool Start();
+
+    QTemporaryDir dir;
+    MessageRecorder boxes;
+    std::unique_ptr<HomeHost> host;
+};
 
 // Loads the settings at General::IniPath into a new main window and shows it, as
 // the program starts; the boxes of the start are cleared from `boxes`.
