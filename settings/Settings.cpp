@@ -8,8 +8,6 @@
 #include "core/Scales.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -90,18 +88,10 @@ bool IsKeyLine(const QString& line)
     return !line.isEmpty() && !line.startsWith(u'[') && !line.startsWith(u';');
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString& path)
-{
-    QFile file(path);
-    if (file.size() > MaxFileBytes || !file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QByteArray bytes = file.read(MaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileBytes) {
-        return std::nullopt;
-    }
-    return bytes;
-}
+// Without the folder (see General::SetIniFolder) there is no path to read or write.
+const QString NoFolderText = QStringLiteral("The folder for the settings could not be found, so they can be "
+                                            "neither read nor saved.");
+const QString IniName = QStringLiteral("Trackpace.ini");
 
 QString ShownScale(const QString& scale)
 {
@@ -109,6 +99,26 @@ QString ShownScale(const QString& scale)
         return scale;
     }
     return scale.left(MaxShownScaleChars) + QStringLiteral("...");
+}
+
+}  // namespace
+
+namespace {
+
+// The known keys of the first `count` key lines into the Def values; the last wins.
+void TakeKeyLines(qint16 count)
+{
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString& key = General::IniKeys.at(i);
+        const QString& value = General::IniValues.at(i);
+        if (key == u"Scale") {
+            General::DefScale = AsciiUpper(value);
+        } else if (key == u"TrackConfig") {
+            General::DefTrackConfig = AsciiUpper(value);
+        } else if (key == u"TrackLength") {
+            General::DefLength = TrackLengthValue(value);
+        }
+    }
 }
 
 }  // namespace
@@ -133,10 +143,8 @@ void ShowInitError()
 
 bool FileExists(const QString& path)
 {
-    // isFile() is false for directories, FIFOs and devices: nothing of that kind is
-    // ever opened, so a FIFO cannot block start-up.
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
+    // Directories, FIFOs and devices do not count: nothing of that kind is opened.
+    return IsRegularFile(path == General::IniPath ? NativeIniPath() : QFile::encodeName(path));
 }
 
 void ReadSettingsFile(qint16& count)
@@ -144,16 +152,30 @@ void ReadSettingsFile(qint16& count)
     General::IniKeys.clear();
     General::IniValues.clear();
     count = 0;
+    if (General::IniPath.isEmpty()) {
+        Warn(IniName + NotFoundText + u'\r' + NoFolderText);
+        return;
+    }
     if (!FileExists(General::IniPath)) {
         Warn(General::IniPath + NotFoundText);
         return;
     }
-    const std::optional<QByteArray> bytes = ReadWholeFile(General::IniPath);
+    // The file is opened once more to read it; should something other than a file
+    // have taken its place since, it is refused rather than waited on.
+    const std::optional<QByteArray> bytes = ReadRegularFile(NativeIniPath(), MaxFileBytes);
     if (!bytes) {
         ReportCorrupt(count);
         return;
     }
-    for (const QString& line : SplitLines(QString::fromLatin1(*bytes))) {
+    ReadSettingsText(*bytes, count);
+}
+
+void ReadSettingsText(const QByteArray& text, qint16& count)
+{
+    General::IniKeys.clear();
+    General::IniValues.clear();
+    count = 0;
+    for (const QString& line : SplitLines(QString::fromLatin1(text))) {
         if (!IsKeyLine(line)) {
             continue;
         }
@@ -179,17 +201,17 @@ void LoadSettings(HomeLink& home)
 {
     qint16 count = 0;
     ReadSettingsFile(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const QString& key = General::IniKeys.at(i);
-        const QString& value = General::IniValues.at(i);
-        if (key == u"Scale") {
-            General::DefScale = AsciiUpper(value);
-        } else if (key == u"TrackConfig") {
-            General::DefTrackConfig = AsciiUpper(value);
-        } else if (key == u"TrackLength") {
-            General::DefLength = TrackLengthValue(value);
-        }
-    }
+    TakeKeyLines(count);
+    CheckScale(home);
+    CheckTrackConfig(home);
+    CheckTrackLength(home);
+}
+
+void LoadSettingsText(HomeLink& home, const QByteArray& text)
+{
+    qint16 count = 0;
+    ReadSettingsText(text, count);
+    TakeKeyLines(count);
     CheckScale(home);
     CheckTrackConfig(home);
     CheckTrackLength(home);
@@ -242,28 +264,10 @@ void CheckTrackLength(HomeLink& home)
 
 WriteResult WriteSettingsFile()
 {
+    if (General::IniPath.isEmpty()) {
+        return {false, NoFolderText};
+    }
     const QString text = QStringLiteral("[TRACKPACE]\r\nScale=%1\r\nTrackConfig=%2\r\nTrackLength=%3\r\n")
-                             .arg(General::DefScale, General::DefTrackConfig,
-                                  WholeText(General::DefLength));
-    QSaveFile file(General::IniPath);
-    // Unbuffered, so that a short write (a full disk) shows in write()'s count; a
-    // buffered flush at commit() can lose the tail of the file without an error.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return {false, file.errorString()};
-    }
-    const QByteArray bytes = text.toLatin1();
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size()) {
-        const QString reason = written < 0 || file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QStringLiteral("Only %1 of %2 bytes could be written; the disk may be full.")
-                                         .arg(written)
-                                         .arg(bytes.size());
-        file.cancelWriting();
-        return {false, reason};
-    }
-    if (!file.commit()) {
-        return {false, file.errorString()};
-    }
-    return {true, {}};
+                             .arg(General::DefScale, General::DefTrackConfig, WholeText(General::DefLength));
+    return WriteOwnFile(NativeIniPath(), text.toLatin1());
 }

@@ -1,6 +1,9 @@
 // Reading, checking and writing of the settings file Trackpace.ini.
 #pragma once
 
+#include "settings/SettingsFile.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -10,10 +13,14 @@ class HomeLink;
 // puts in the built-in default (HO, STRAIGHT, 48) with a warning for each fault, and
 // hands the three values to the main window.
 void LoadSettings(HomeLink& home);
+// The same for the bytes of a file already in memory (the fuzzer feeds it directly).
+void LoadSettingsText(HomeLink& home, const QByteArray& text);
 
 // Fills General::IniKeys / IniValues with the file's key lines and sets `count`;
 // a missing or corrupt file is reported here and leaves `count` 0.
 void ReadSettingsFile(qint16& count);
+// The key lines of the file's bytes; a corrupt text is reported and leaves `count` 0.
+void ReadSettingsText(const QByteArray& text, qint16& count);
 
 void CheckScale(HomeLink& home);
 void CheckTrackConfig(HomeLink& home);
@@ -25,14 +32,9 @@ void ShowInitError();
 // True for a regular file that is not hidden; false for anything else at `path`.
 bool FileExists(const QString& path);
 
-struct WriteResult {
-    bool ok = false;
-    QString reason;  // the system's words when !ok
-};
-
-// Replaces the file by the four lines of the current defaults. The new text goes to
-// a temporary file that only replaces the old one once it is complete, so a failed
-// write never costs the user the defaults saved before.
+// Replaces the file at General::IniPath by the four lines of the current defaults,
+// writing nothing but a settings file (see WriteOwnFile): a failed write never costs
+// the user the defaults saved before, nor touches anything else at that path.
 WriteResult WriteSettingsFile();
 
 inline const QString InitErrorTitle = QStringLiteral("Trackpace - Initialization Error");

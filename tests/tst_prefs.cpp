@@ -66,6 +66,7 @@ private:
 void TestPrefs::initTestCase()
 {
     QApplication::setQuitOnLastWindowClosed(false);
+    StartUpAsTheProgram();
 }
 
 void TestPrefs::init()
@@ -271,10 +272,11 @@ void TestPrefs::failedSaveIsReported()
     old.close();
     const QByteArray before = ReadAll(General::IniPath);
 
-    // A read-only directory where that stops us; root writes anyway, so there a file
-    // size limit makes the write fail half way instead.
+    // A read-only file in a read-only directory where that stops us; root writes
+    // anyway, so there a file size limit makes the write fail half way instead.
     const bool root = ::geteuid() == 0;
     if (!root) {
+        QVERIFY(QFile::setPermissions(General::IniPath, QFile::ReadOwner));
         QVERIFY(QFile::setPermissions(session_->dir.path(), QFile::ReadOwner | QFile::ExeOwner));
     }
     frmPrefs prefs(&session_->host->Home());

@@ -108,10 +108,17 @@ std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes)
     return host;
 }
 
+void StartUpAsTheProgram()
+{
+    const MessageRecorder boxes;
+    HomeHost host;
+    General::Main(host);
+    host.Home().close();
+}
+
 FileSizeLimit::FileSizeLimit(rlim_t bytes)
 {
     ::getrlimit(RLIMIT_FSIZE, &previous_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = previous_;
     limit.rlim_cur = bytes;
     ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -120,7 +127,6 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes)
 FileSizeLimit::~FileSizeLimit()
 {
     ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
 }
 
 TestSession::TestSession()

@@ -9,7 +9,6 @@
 
 #include <sys/resource.h>
 
-#include <csignal>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -66,8 +65,14 @@ struct TestSession {
 // the program starts; the boxes of the start are cleared from `boxes`.
 std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes);
 
+// Runs the program's own start-up once (the settings beside the test executable, its
+// boxes dropped, the window closed again), so that from then on this process handles
+// signals as the program does.
+void StartUpAsTheProgram();
+
 // While it lives, files of this process cannot grow beyond `bytes`: a write fails
-// half way as on a full disk, even for root.
+// half way as on a full disk, even for root. The signal the system sends for it ends
+// the process unless the program's start-up has taken care of it.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes);
@@ -77,5 +82,4 @@ public:
 
 private:
     rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };

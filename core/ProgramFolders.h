@@ -1,0 +1,24 @@
+// Where the program finds its settings folder: beside the executable, or the user's configuration folder.
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+// A copy started from wherever it was built or unpacked keeps its settings beside
+// the executable; an installed copy keeps them in the user's configuration folder,
+// since the folder of an installed program is not the user's to write.
+enum class SettingsPlace { BesideExecutable, UserConfiguration };
+
+// The folder that holds the running executable, as the file system spells it (any
+// bytes, not only valid text). `selfLink` is the link the system keeps to the
+// running executable; it still names the folder when the file itself has since
+// been deleted or replaced. Nothing when the folder cannot be known.
+std::optional<QByteArray> ExecutableDirectory(const QByteArray& selfLink = QByteArrayLiteral("/proc/self/exe"));
+
+// The user's configuration folder for the program: $XDG_CONFIG_HOME/Trackpace, else
+// ~/.config/Trackpace with the home folder from $HOME or, failing that, the user
+// database. Only absolute folders count. Nothing when none is known.
+std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
+                                                     const QByteArray& accountHome);
+std::optional<QByteArray> UserConfigurationDirectory();
