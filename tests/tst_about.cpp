@@ -93,6 +93,7 @@ private slots:
     void toolOnPath();
     void nothingOnPath();
     void window();
+    void creditIsOurOwnThanks();
     void textsAgainOnSecondOpening();
     void keys_data();
     void keys();
@@ -293,7 +294,24 @@ void TestAbout::window()
     QCOMPARE(about.picIcon->pos(), QPoint(16, 16));
     QCOMPARE(about.lblDisclaimer->text().count(QStringLiteral(". ")) + 1, 3);
     QVERIFY(about.lblDisclaimer->wordWrap() && about.lblCredit->wordWrap());
-    QVERIFY(!about.lblCredit->text().isEmpty());
+}
+
+void TestAbout::creditIsOurOwnThanks()
+{
+    // A short thanks to the program's users, in two lines of its label, naming no
+    // other program and no other author.
+    frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
+    const QString credit = about.lblCredit->text();
+    QVERIFY2(credit.size() >= 75 && credit.size() <= 95, qPrintable(credit));
+    QVERIFY(credit.contains(QStringLiteral("Trackpace")));
+    for (const char* word : {"based", "author", "original", "earlier", "program by", "derived"}) {
+        QVERIFY2(!credit.contains(QLatin1String(word), Qt::CaseInsensitive), word);
+    }
+    const QFontMetrics metrics(about.lblCredit->font());
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, about.lblCredit->width(), 1000),
+                                               Qt::TextWordWrap | Qt::AlignLeft, credit);
+    QCOMPARE(qRound(double(wrapped.height()) / metrics.lineSpacing()), 2);
+    QVERIFY(wrapped.height() <= about.lblCredit->height());
 }
 
 void TestAbout::textsAgainOnSecondOpening()

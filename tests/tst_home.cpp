@@ -9,6 +9,8 @@
 #include "TestSupport.h"
 
 #include <QtTest>
+#include <QClipboard>
+#include <QMimeData>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +40,9 @@ private slots:
     void messageComesBeforeTheCorrection();
     void fourthCharacterCannotBeTyped();
     void clearedEntry();
+    void pastedLineBreaksAreDropped_data();
+    void pastedLineBreaksAreDropped();
+    void valueBoxesShowTheEntryWhite();
     void noTooltipBeforeAConfiguration();
     void lengthSpinner();
     void typedLengthMovesTheSpinner();
@@ -292,6 +297,66 @@ void TestHome::clearedEntry()
     QTest::mouseClick(home.optCircle, Qt::LeftButton);
     QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
     QVERIFY(session_->boxes.boxes.empty());
+}
+
+void TestHome::pastedLineBreaksAreDropped_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("distance");
+
+    QTest::newRow("LF by Ctrl+V") << "1\n2" << false << "12" << "87 ft.";
+    QTest::newRow("CR LF by Ctrl+V, then cut to three") << "1\r\n5" << false << "15" << "108 ft.";
+    QTest::newRow("tab and CR") << "\t2\r4" << false << "24" << "174 ft.";
+    QTest::newRow("dragged and dropped") << "4\n8" << true << "48" << "348 ft.";
+}
+
+void TestHome::pastedLineBreaksAreDropped()
+{
+    QFETCH(QString, pasted);
+    QFETCH(bool, dropped);
+    QFETCH(QString, entry);
+    QFETCH(QString, distance);
+    QLineEdit* box = Home().txtLength;
+    box->setFocus();
+    box->selectAll();
+    if (dropped) {
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QMimeData data;
+        data.setText(pasted);
+        const QPoint at = box->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(box, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(box, &drop);
+    } else {
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keySequence(box, QKeySequence::Paste);
+    }
+    QCOMPARE(box->text(), entry);
+    QCOMPARE(Home().lblScaleDist->text(), distance);
+    // The table's information line stays one line.
+    QTest::mouseClick(Home().optTvsS, Qt::LeftButton);
+    QString info;
+    WhenModalOpens([&info](QWidget* modal) {
+        info = qobject_cast<frmTvsS*>(modal)->lblInfo1->text();
+        modal->close();
+    });
+    QTest::mouseClick(Home().cmdCreate, Qt::LeftButton);
+    QCOMPARE(info, QStringLiteral("Run Length:  %1 in.      Scale:  HO      Distance:  %2 scale ft.")
+                       .arg(entry, distance.chopped(4)));
+}
+
+void TestHome::valueBoxesShowTheEntryWhite()
+{
+    // The elapsed time's box is painted in the colour of the length entry's field.
+    frmHome& home = Home();
+    const QColor entry = home.txtLength->grab().toImage().pixelColor(3, home.txtLength->height() / 2);
+    const QImage box = home.lblTime->grab().toImage();
+    QCOMPARE(box.pixelColor(3, box.height() / 2), entry);
+    QCOMPARE(entry, home.palette().color(QPalette::Base));
+    QVERIFY(entry != home.palette().color(QPalette::Window));
 }
 
 void TestHome::noTooltipBeforeAConfiguration()

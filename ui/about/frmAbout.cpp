@@ -16,7 +16,7 @@ constexpr int ClientWidth = 392;
 constexpr int ClientHeight = 243;
 
 const QString CreditText = QStringLiteral(
-    "With thanks to the author of the scale speed calculator on which this program is based.");
+    "Thank you to every railroader who times trains with Trackpace: may they run to scale.");
 const QString DisclaimerText = QStringLiteral(
     "Warning: this computer program is protected by copyright law and international treaties. "
     "Unauthorized reproduction or distribution of this program, or any portion of it, may result "

@@ -8,7 +8,9 @@
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
 #include "ui/OptionGroup.h"
+#include "ui/SingleLineEdit.h"
 #include "ui/UpDown.h"
+#include "ui/ValueBox.h"
 #include "ui/about/frmAbout.h"
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
@@ -44,14 +46,6 @@ QRadioButton* MakeOption(QWidget* parent, const QString& caption, const QString&
     return option;
 }
 
-// A label that looks like a value box: border, window background, centred.
-void MakeValueBox(QLabel* label)
-{
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAutoFillBackground(true);
-    label->setBackgroundRole(QPalette::Window);
-    label->setAlignment(Qt::AlignCenter);
-}
 
 }  // namespace
 
@@ -119,7 +113,7 @@ void frmHome::BuildDistanceFrame(QWidget* client)
     optCircle = Place(MakeOption(fraDistance, QStringLiteral("Circle"), QStringLiteral(" Complete circle of track ")),
                       120, 720, 972, 252);
     lblLengthOpt = Place(MakeLabel(fraDistance, QStringLiteral("Length in Inches"), Qt::AlignRight), 120, 1160, 1212, 252);
-    txtLength = Place(new QLineEdit(QStringLiteral("1"), fraDistance), 600, 1440, 480, 315);
+    txtLength = Place(new SingleLineEdit(QStringLiteral("1"), fraDistance), 600, 1440, 480, 315);
     txtLength->setMaxLength(3);
     txtLength->setAlignment(Qt::AlignCenter);
     txtLength->setAccessibleName(lblLengthOpt->text());

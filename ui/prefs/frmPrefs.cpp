@@ -10,6 +10,7 @@
 #include "ui/Icons.h"
 #include "ui/OptionGroup.h"
 #include "ui/UpDown.h"
+#include "ui/ValueBox.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -82,10 +83,7 @@ void frmPrefs::BuildDistanceFrame()
     optCircle = Place(new QRadioButton(QStringLiteral("Circle"), fraDistance), 120, 720, 972, 252);
     optCircle->setToolTip(QStringLiteral(" Complete circle of track "));
     lblDefLength = Place(new QLabel(fraDistance), 710, 1440, 435, 255);
-    lblDefLength->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    lblDefLength->setAutoFillBackground(true);
-    lblDefLength->setBackgroundRole(QPalette::Window);
-    lblDefLength->setAlignment(Qt::AlignCenter);
+    MakeValueBox(lblDefLength);
     udDefLength->setBuddy(lblDefLength);
     lblLength = Place(new QLabel(QStringLiteral("Length in Inches"), fraDistance), 120, 1200, 1212, 252);
     lblLength->setAlignment(Qt::AlignRight | Qt::AlignTop);
