@@ -1,15 +1,19 @@
 # make run: install what is missing, build, open the program.
 # make test: install what is missing, build, run every test headless.
+# make install / make uninstall (PREFIX, default /usr/local, and DESTDIR honoured);
+# make package: build/trackpace_<version>_amd64.deb.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := cmake g++ make qt6-base-dev libgl-dev fonts-liberation poppler-utils
+PREFIX ?= /usr/local
+PACKAGES := cmake g++ make qt6-base-dev libgl-dev fonts-liberation fonts-liberation2 fonts-dejavu-core poppler-utils
+PACKAGE_PACKAGES := $(PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(PACKAGES) pkg-config libxcb1-dev xvfb x11-utils
 FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-sanitize fuzz bench clean
+.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package clean
 
 all: build
 
@@ -56,6 +60,26 @@ bench:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_BENCH=ON
 	cmake --build $(BUILD) -j$(JOBS)
 	bash bench/run.sh $(BUILD)
+
+# The first folder of DESTDIR/PREFIX that exists says whether sudo is needed.
+install: build
+	@dest="$(DESTDIR)$(PREFIX)"; probe="$$dest"; \
+	while [ ! -e "$$probe" ]; do probe=$$(dirname "$$probe"); done; \
+	run=""; [ -w "$$probe" ] || run="$(SUDO)"; \
+	echo "Installing into $$dest"; \
+	$$run env DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# Removes exactly what the last make install put in place.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "Nothing was installed from $(BUILD)."; exit 1; }
+	@run=""; [ -w "$$(head -n 1 $(BUILD)/install_manifest.txt)" ] || run="$(SUDO)"; \
+	tr '\n' '\0' < $(BUILD)/install_manifest.txt | $$run xargs -0 rm -fv
+
+package:
+	$(MAKE) deps WANT="$(PACKAGE_PACKAGES)"
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

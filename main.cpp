@@ -6,13 +6,27 @@
 
 #include <QApplication>
 
+namespace {
+
+// The installed copy (see CMakeLists.txt) keeps its settings where its user may write.
+#ifdef TRACKPACE_INSTALLED
+constexpr SettingsPlace Place = SettingsPlace::UserConfiguration;
+#else
+constexpr SettingsPlace Place = SettingsPlace::BesideExecutable;
+#endif
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(General::AppTitle);
+    // Ties the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.trackpace.Trackpace"));
+    UseDesignFont();
     QApplication::setFont(WindowFont());
     InstallWidgetMessageBox();
     HomeHost host;
-    General::Main(host);
+    General::Main(host, Place);
     return QApplication::exec();
 }

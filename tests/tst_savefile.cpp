@@ -117,6 +117,7 @@ private slots:
     void noFolderReadsAndWritesNothing();
     void userConfigurationFolder_data();
     void userConfigurationFolder();
+    void installedCopyKeepsItsSettingsInTheConfigurationFolder();
 
 private:
     QByteArray IniPath() const { return Native(General::IniPath); }
@@ -469,6 +470,26 @@ void TestSaveFile::userConfigurationFolder()
     QFETCH(QByteArray, folder);
     QCOMPARE(UserConfigurationDirectory(xdg, home, account), std::optional<QByteArray>(folder));
     QCOMPARE(UserConfigurationDirectory({}, "relative", {}), std::nullopt);
+}
+
+void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()
+{
+    session_.reset();
+    QTemporaryDir config;
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", Native(config.path()));
+    MessageRecorder boxes;
+    HomeHost host;
+    General::Main(host, SettingsPlace::UserConfiguration);
+    qputenv("XDG_CONFIG_HOME", previous);
+    const QString ini = config.filePath(QStringLiteral("Trackpace/Trackpace.ini"));
+    QCOMPARE(boxes.Texts(), QStringList{ini + QStringLiteral(" not found . . . using program defaults.")});
+    boxes.boxes.clear();
+    WhenModalOpens([](QWidget* modal) { QTest::mouseClick(qobject_cast<frmPrefs*>(modal)->cmdSave, Qt::LeftButton); });
+    host.Home().mnuPref->trigger();
+    QVERIFY(boxes.boxes.empty());
+    QCOMPARE(ReadBytes(Native(ini)), DefaultsFile);
+    host.Home().close();
 }
 
 QTEST_MAIN(TestSaveFile)
