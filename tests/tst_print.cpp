@@ -1,38 +1,41 @@
-// The printed page: its 22 lines in a PDF, the Print button, and a real print queue.
+// Printing: the page the printer receives, the status message, every way a job can fare, the PDF instead, a real queue.
 #include "core/General.h"
-#include "ui/Fonts.h"
+#include "ui/table/PrintJob.h"
 #include "ui/table/TablePage.h"
-#include "ui/table/TablePrint.h"
 #include "ui/table/frmTvsS.h"
 
 #include "TestSupport.h"
 
 #include <QtTest>
 #include <QLabel>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 
-QString RunTool(const QString& tool, const QStringList& arguments)
+const QString Sending = QStringLiteral("Sending table to printer");
+const QString Offer = QStringLiteral("\rSave the table as a PDF file instead?");
+const QStringList PerMile{"360", "180", "120", "90", "72", "60", "51", "45", "40", "36", "33", "30"};
+
+QString RunTool(const QString& tool, const QStringList& arguments, int* status = nullptr)
 {
     QProcess process;
     process.start(tool, arguments);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-        return {};
+    const bool finished = process.waitForFinished(20000);
+    if (status != nullptr) {
+        *status = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
 // The text lines of a PDF as pdftotext lays them out, blanks collapsed.
 QStringList PdfLines(const QString& path)
 {
     QStringList lines;
-    const QString text = RunTool(QStringLiteral("pdftotext"), {"-layout", path, "-"});
-    for (const QString& line : text.split(u'\n')) {
+    for (const QString& line : RunTool(QStringLiteral("pdftotext"), {"-layout", path, "-"}).split(u'\n')) {
         if (!line.trimmed().isEmpty() && line != u"\f") {
             lines << line.simplified();
         }
@@ -47,16 +50,53 @@ int PdfPages(const QString& path)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
-QStringList ExpectedLines(const QString& basis, const QStringList& runTimes)
+// The page's lines that hold text: title, explanation, basis, two headings and a
+// row per speed, each row "speed run-time seconds-per-mile".
+QStringList ExpectedPage(const QString& basis, const QStringList& runTimes)
 {
     QStringList lines{"Trackpace - TIME vs. SPEED Table", "This table is based on the following information:",
                       basis.simplified(), "Speed Run Time Seconds", "MPH Seconds per Mile"};
-    const QList<int> perMile{360, 180, 120, 90, 72, 60, 51, 45, 40, 36, 33, 30};
     for (int row = 0; row < 12; ++row) {
-        lines << QStringLiteral("%1 %2 %3").arg((row + 1) * 10).arg(runTimes.at(row)).arg(perMile.at(row));
+        lines << QStringLiteral("%1 %2 %3").arg((row + 1) * 10).arg(runTimes.at(row), PerMile.at(row));
     }
     return lines;
 }
+
+// A print system that takes every job: it keeps a copy of each document it was
+// handed, and what became of the file afterwards.
+struct FakePrinter {
+    JobOutcome outcome{JobOutcome::State::Accepted, {}};
+    QString name = QStringLiteral("Desk Printer");
+    PrinterChoice::Kind kind = PrinterChoice::Kind::Default;
+    QStringList documents;  // copies, in the test's folder
+    QStringList spooled;    // the paths the program handed over
+    QString folder;
+
+    PrintRoute Route()
+    {
+        return {[this] { return PrinterChoice{kind, kind == PrinterChoice::Kind::Default ? name : QString()}; },
+                [this](const QString& printer, const QString& path, const QString& title) {
+                    spooled << path;
+                    const QString copy = folder + QStringLiteral("/job-%1.pdf").arg(documents.size() + 1);
+                    if (printer == name && title == u"Trackpace - TIME vs. SPEED Table" && QFile::copy(path, copy)) {
+                        documents << copy;
+                    }
+                    return outcome;
+                }};
+    }
+};
+
+// Puts a shell command's change back when the test leaves, however it leaves.
+class Restore {
+public:
+    explicit Restore(QStringList command) : command_(std::move(command)) {}
+    ~Restore() { RunTool(command_.front(), command_.mid(1)); }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+
+private:
+    QStringList command_;
+};
 
 }  // namespace
 
@@ -64,24 +104,86 @@ class TestPrint : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
+    void cleanup();
     void basisLine_data();
     void basisLine();
-    void pageLines();
-    void pdfPage_data();
-    void pdfPage();
+    void printedPage_data();
+    void printedPage();
+    void statusMessage();
+    void jobThatIsNotPrinted_data();
+    void jobThatIsNotPrinted();
+    void pausedPrinter();
+    void fullTemporaryFolder();
     void noPrinterOffersPdf_data();
     void noPrinterOffersPdf();
-    void realPrinter();
+    void pdfThatCannotBeWritten_data();
+    void pdfThatCannotBeWritten();
+    void schedulerThatDoesNotAnswer();
+    void realQueueGetsTheDocument();
+    void realQueueRefuses();
+    void realQueuePaused();
+    void realPrintersWithoutDefault();
 
 private:
+    // A table window over a main window showing `entry`, printing through `route`.
+    std::unique_ptr<frmTvsS> Table(const LengthEntry& entry, const PrintRoute& route);
+    // Every file the temporary folder holds (it is this test's own).
+    QStringList TemporaryFiles() const;
+    // The real queue named by TRACKPACE_CUPS_QUEUE, or empty (the test then skips).
+    QString RealQueue() const;
+
     std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QTemporaryDir> temp_;
+    std::unique_ptr<MessageRecorder> boxes_;
+    FakePrinter printer_;
+    QByteArray previousTemp_;
 };
+
+void TestPrint::initTestCase()
+{
+    // A full disk must fail as the program fails, not end the test.
+    StartUpAsTheProgram();
+    previousTemp_ = qgetenv("TMPDIR");
+}
 
 void TestPrint::init()
 {
     ResetGeneral();
+    General::ScaleName = QStringLiteral("HO");
     dir_ = std::make_unique<QTemporaryDir>();
+    temp_ = std::make_unique<QTemporaryDir>();
+    qputenv("TMPDIR", QFile::encodeName(temp_->path()));
+    boxes_ = std::make_unique<MessageRecorder>();
+    printer_ = FakePrinter{};
+    printer_.folder = dir_->path();
+}
+
+void TestPrint::cleanup()
+{
+    boxes_.reset();
+    qputenv("TMPDIR", previousTemp_);
+}
+
+std::unique_ptr<frmTvsS> TestPrint::Table(const LengthEntry& entry, const PrintRoute& route)
+{
+    auto table = std::make_unique<frmTvsS>(nullptr, [entry] { return entry; });
+    table->Route = route;
+    table->AskPdfPath = [this] { return dir_->filePath(QStringLiteral("table.pdf")); };
+    table->show();
+    static_cast<void>(QTest::qWaitForWindowExposed(table.get()));
+    return table;
+}
+
+QStringList TestPrint::TemporaryFiles() const
+{
+    return QDir(temp_->path()).entryList(QDir::Files | QDir::Hidden);
+}
+
+QString TestPrint::RealQueue() const
+{
+    return qEnvironmentVariable("TRACKPACE_CUPS_QUEUE");
 }
 
 void TestPrint::basisLine_data()
@@ -111,140 +213,345 @@ void TestPrint::basisLine()
     QCOMPARE(PrintBasisLine({circle, entry}, QStringLiteral("HO"), feet), line);
 }
 
-void TestPrint::pageLines()
-{
-    float workTime = 0.0F;
-    const QString basis = PrintBasisLine({false, "24"}, "HO", 174.0F);
-    const std::vector<ZoneLine> lines = PrintedPageLines(basis, 174.0F, workTime);
-    QCOMPARE(lines.size(), std::size_t{22});
-    for (const int empty : {0, 1, 2, 3, 7}) {
-        QVERIFY(lines.at(empty).empty());
-    }
-    QCOMPARE(lines.at(4).at(0).text, QStringLiteral("    Trackpace - TIME vs. SPEED Table"));
-    QCOMPARE(lines.at(5).at(0).text, QStringLiteral("    This table is based on the following information:"));
-    QCOMPARE(lines.at(6).at(0).text, basis);
-    QCOMPARE(lines.at(9).at(1).text, QStringLiteral(" MPH"));
-    QCOMPARE(lines.at(9).at(5).text, QStringLiteral("per Mile"));
-    // Paper rows: zone, number; zone, 2 blanks, run time; zone, 1 blank, number.
-    const ZoneLine& row = lines.at(10);
-    QCOMPARE(row.size(), std::size_t{8});
-    QCOMPARE(row.at(0).kind, ZoneItem::Kind::Zone);
-    QCOMPARE(row.at(1).kind, ZoneItem::Kind::Number);
-    QCOMPARE(row.at(1).count, 10);
-    QCOMPARE(row.at(3).count, 2);
-    QCOMPARE(row.at(4).text, QStringLiteral("11.9"));
-    QCOMPARE(row.at(6).count, 1);
-    QCOMPARE(row.at(7).count, 360);
-}
-
-void TestPrint::pdfPage_data()
+void TestPrint::printedPage_data()
 {
     QTest::addColumn<bool>("circle");
     QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("scale");
     QTest::addColumn<float>("feet");
     QTest::addColumn<QStringList>("runTimes");
 
-    QTest::newRow("HO straight 24") << false << "24" << 174.0F
-                                    << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
-                                                   "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
-    QTest::newRow("HO circle 18") << true << "18" << 819.0F
-                                  << QStringList{"55.8", "27.9", "18.6", "14.0", "11.2", "9.3",
-                                                 "7.9", "7.0", "6.2", "5.6", "5.1", "4.7"};
-    QTest::newRow("024 as typed") << false << "024" << 174.0F
-                                  << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
-                                                 "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
-    QTest::newRow("empty entry") << false << "" << 0.0F << QStringList(12, QStringLiteral(".0"));
+    // Run time = seconds per mile x feet / 5280, one decimal, halves away from zero.
+    QTest::newRow("HO straight 24: 174 ft") << false << "24" << "HO" << 174.0F
+                                            << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
+                                                           "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
+    // 30 x 819 / 5280 = 4.653: 4.7; 90 x 819 / 5280 = 13.96: 14.0.
+    QTest::newRow("HO circle 18: 819 ft") << true << "18" << "HO" << 819.0F
+                                          << QStringList{"55.8", "27.9", "18.6", "14.0", "11.2", "9.3",
+                                                         "7.9", "7.0", "6.2", "5.6", "5.1", "4.7"};
+    QTest::newRow("024 printed as typed") << false << "024" << "HO" << 174.0F
+                                          << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
+                                                         "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
+    // O 11 in: 44 ft; 120 mph gives exactly 0.25 s, shown .3.
+    QTest::newRow("O straight 11: 44 ft") << false << "11" << "O" << 44.0F
+                                          << QStringList{"3.0", "1.5", "1.0", ".8", ".6", ".5",
+                                                         ".4", ".4", ".3", ".3", ".3", ".3"};
+    // 51 x 1740 / 5280 = 16.81 (not 16.9 from 3600 / 70), 33 x 1740 / 5280 = 10.875.
+    QTest::newRow("HO straight 240: 1740 ft") << false << "240" << "HO" << 1740.0F
+                                              << QStringList{"118.6", "59.3", "39.5", "29.7", "23.7", "19.8",
+                                                             "16.8", "14.8", "13.2", "11.9", "10.9", "9.9"};
+    QTest::newRow("empty entry") << false << "" << "HO" << 0.0F << QStringList(12, QStringLiteral(".0"));
 }
 
-void TestPrint::pdfPage()
+void TestPrint::printedPage()
 {
     QFETCH(bool, circle);
     QFETCH(QString, entry);
+    QFETCH(QString, scale);
     QFETCH(float, feet);
     QFETCH(QStringList, runTimes);
-    const QString path = dir_->filePath(QStringLiteral("page.pdf"));
-    const QString basis = PrintBasisLine({circle, entry}, QStringLiteral("HO"), feet);
+    General::ScaleName = scale;
+    General::ScaleDistance = feet;
+    const auto table = Table({circle, entry}, printer_.Route());
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+
+    QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
+    QCOMPARE(printer_.documents.size(), 1);
+    const QString basis = QStringLiteral("%1 %2 in. Scale: %3 Distance: %4 scale ft.")
+                              .arg(circle ? QStringLiteral("Circle Radius:") : QStringLiteral("Run Length:"), entry,
+                                   scale, QString::number(static_cast<int>(feet)))
+                              .simplified();
+    QCOMPARE(PdfPages(printer_.documents.front()), 1);
+    QCOMPARE(PdfLines(printer_.documents.front()), ExpectedPage(basis, runTimes));
+    // The spooled file is gone once the job is handed over.
+    QCOMPARE(TemporaryFiles(), QStringList());
+    QVERIFY(!QFile::exists(printer_.spooled.front()));
+}
+
+void TestPrint::statusMessage()
+{
+    General::ScaleDistance = 174.0F;
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    QCOMPARE(table->lblMessage->text(), QString());
+    const int centre = table->lblMessage->geometry().center().x();
+    // When the two seconds started, seen from the moment the click began.
+    QElapsedTimer click;
+    const auto startedAfter = [&] { return 2000 - table->tmrMsgTimer->remainingTime() - click.elapsed(); };
+    click.start();
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(table->lblMessage->text(), Sending);
+    QVERIFY2(std::abs(startedAfter()) <= 50, qPrintable(QString::number(startedAfter())));
+    // The grown message stays centred where it was and clear of Print.
+    QVERIFY(std::abs(table->lblMessage->geometry().center().x() - centre) <= 1);
+    QVERIFY(table->lblMessage->width() >= table->lblMessage->sizeHint().width());
+    QVERIFY(table->lblMessage->geometry().right() < table->cmdPrint->geometry().left());
+
+    // A second click half a second later starts the two seconds again.
+    QTest::qWait(500);
+    QCOMPARE(table->lblMessage->text(), Sending);
+    click.start();
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QVERIFY2(std::abs(startedAfter()) <= 50, qPrintable(QString::number(startedAfter())));
+    QTRY_COMPARE_WITH_TIMEOUT(table->lblMessage->text(), QString(), 4000);
+    QVERIFY2(click.elapsed() >= 1950, qPrintable(QString::number(click.elapsed())));
+    QVERIFY(!table->tmrMsgTimer->isActive());
+    QCOMPARE(printer_.documents.size(), 2);
+    QVERIFY(boxes_->boxes.empty());
+}
+
+void TestPrint::jobThatIsNotPrinted_data()
+{
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("not accepting jobs") << "Destination \"Desk Printer\" is not accepting jobs.";
+    QTest::newRow("document refused") << "Unable to add document to print job.";
+}
+
+void TestPrint::jobThatIsNotPrinted()
+{
+    QFETCH(QString, reason);
+    printer_.outcome = {JobOutcome::State::Refused, reason};
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    QString messageAtBox = QStringLiteral("<no box>");
+    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = boxes_->boxes.front();
+    QCOMPARE(box.title, QStringLiteral("Trackpace"));
+    QCOMPARE(box.icon, MessageBox::Icon::Exclamation);
+    QCOMPARE(box.buttons, MessageBox::Buttons::Ok);
+    QCOMPARE(box.text, QStringLiteral("Printer \"Desk Printer\" did not take the table:\r%1\rNothing was printed.")
+                           .arg(reason));
+    QCOMPARE(messageAtBox, QString());
+    QVERIFY(!table->tmrMsgTimer->isActive());
+    QVERIFY(table->isVisible());
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestPrint::pausedPrinter()
+{
+    printer_.outcome = {JobOutcome::State::Held, {}};
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(boxes_->Texts(), QStringList{"Printer \"Desk Printer\" is paused. The table waits in its queue and will "
+                                          "print when the printer is resumed."});
+    QCOMPARE(boxes_->boxes.front().icon, MessageBox::Icon::Information);
+    // The job is on its way, so the message stays for its two seconds.
+    QCOMPARE(table->lblMessage->text(), Sending);
+    QVERIFY(table->tmrMsgTimer->isActive());
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestPrint::fullTemporaryFolder()
+{
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
     {
-        QPdfWriter pdf(path);
-        float workTime = 0.0F;
-        QVERIFY(ComposeTablePage(pdf, basis, feet, workTime));
+        const FileSizeLimit full(1000);
+        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
     }
-    QCOMPARE(PdfPages(path), 1);
-    QCOMPARE(PdfLines(path), ExpectedLines(basis, runTimes));
+    QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The table could not be prepared for printer \"Desk Printer\" "
+                                                         "in %1:\rFile too large\rNothing was printed.")
+                                              .arg(temp_->path())});
+    QCOMPARE(table->lblMessage->text(), QString());
+    QVERIFY(printer_.spooled.isEmpty());
+    QCOMPARE(TemporaryFiles(), QStringList());
 }
 
 void TestPrint::noPrinterOffersPdf_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("save");
-    QTest::newRow("Save writes a PDF") << true;
-    QTest::newRow("Cancel writes nothing") << false;
+    QTest::addColumn<QString>("text");
+
+    const QString none = QStringLiteral("No printer is set up on this computer.");
+    const QString noDefault =
+        QStringLiteral("Printers are set up on this computer, but none of them is the default printer.");
+    const QString noScheduler =
+        QStringLiteral("The printing system (CUPS) does not answer on this computer, so nothing can be printed.");
+    QTest::newRow("no printers, Save") << int(PrinterChoice::Kind::NoPrinters) << true << none;
+    QTest::newRow("no printers, Cancel") << int(PrinterChoice::Kind::NoPrinters) << false << none;
+    QTest::newRow("no default, Save") << int(PrinterChoice::Kind::NoDefault) << true << noDefault;
+    QTest::newRow("no scheduler, Save") << int(PrinterChoice::Kind::NoScheduler) << true << noScheduler;
+    QTest::newRow("no scheduler, Cancel") << int(PrinterChoice::Kind::NoScheduler) << false << noScheduler;
 }
 
 void TestPrint::noPrinterOffersPdf()
 {
+    QFETCH(int, kind);
     QFETCH(bool, save);
-    General::ScaleName = QStringLiteral("HO");
+    QFETCH(QString, text);
     General::ScaleDistance = 174.0F;
-    MessageRecorder boxes;
-    boxes.answer = save ? MessageBox::Answer::Save : MessageBox::Answer::Cancel;
-    const QString path = dir_->filePath(QStringLiteral("table.pdf"));
-    frmTvsS table(nullptr, [] { return LengthEntry{false, QStringLiteral("24")}; });
-    table.DefaultPrinter = [] { return QPrinterInfo(); };
-    table.AskPdfPath = [&path] { return path; };
-    table.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&table));
-    QTest::mouseClick(table.cmdPrint, Qt::LeftButton);
+    printer_.kind = static_cast<PrinterChoice::Kind>(kind);
+    boxes_->answer = save ? MessageBox::Answer::Save : MessageBox::Answer::Cancel;
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
 
-    QCOMPARE(boxes.boxes.size(), std::size_t{1});
-    QCOMPARE(boxes.boxes.front().title, QStringLiteral("Trackpace"));
-    QCOMPARE(boxes.boxes.front().text,
-             QStringLiteral("No printer is set up on this computer.\rSave the table as a PDF file instead?"));
-    QCOMPARE(boxes.boxes.front().icon, MessageBox::Icon::Exclamation);
-    QCOMPARE(boxes.boxes.front().buttons, MessageBox::Buttons::SaveCancel);
-    QCOMPARE(table.lblMessage->text(), QString());
-    QVERIFY(!table.tmrMsgTimer->isActive());
-    QVERIFY(table.isVisible());
-    QCOMPARE(QFile::exists(path), save);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    QCOMPARE(boxes_->boxes.front().title, QStringLiteral("Trackpace"));
+    QCOMPARE(boxes_->boxes.front().text, text + Offer);
+    QCOMPARE(boxes_->boxes.front().icon, MessageBox::Icon::Exclamation);
+    QCOMPARE(boxes_->boxes.front().buttons, MessageBox::Buttons::SaveCancel);
+    QCOMPARE(table->lblMessage->text(), QString());
+    QVERIFY(!table->tmrMsgTimer->isActive());
+    QVERIFY(printer_.spooled.isEmpty());
+    const QString pdf = dir_->filePath(QStringLiteral("table.pdf"));
+    QCOMPARE(QFile::exists(pdf), save);
     if (save) {
-        QCOMPARE(PdfPages(path), 1);
-        QCOMPARE(PdfLines(path).at(2), QStringLiteral("Run Length: 24 in. Scale: HO Distance: 174 scale ft."));
+        QCOMPARE(PdfLines(pdf),
+                 ExpectedPage(QStringLiteral("Run Length: 24 in. Scale: HO Distance: 174 scale ft."),
+                              {"11.9", "5.9", "4.0", "3.0", "2.4", "2.0", "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"}));
     }
 }
 
-// Needs a default print queue that writes PDF files (CI sets one up with CUPS-PDF and
-// names its output folder in TRACKPACE_PRINT_OUTPUT).
-void TestPrint::realPrinter()
+void TestPrint::pdfThatCannotBeWritten_data()
 {
-    const QString output = qEnvironmentVariable("TRACKPACE_PRINT_OUTPUT");
-    if (QPrinterInfo::defaultPrinter().isNull() || output.isEmpty()) {
-        QSKIP("no default PDF print queue on this machine");
-    }
-    const QDir outputDir(output);
-    const auto pdfCount = [&outputDir] { return outputDir.entryList({"*.pdf"}, QDir::Files).size(); };
-    const qsizetype before = pdfCount();
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("full disk") << true;
+    QTest::newRow("folder that takes no file") << false;
+}
 
-    General::ScaleName = QStringLiteral("HO");
-    General::ScaleDistance = 174.0F;
-    MessageRecorder boxes;
-    frmTvsS table(nullptr, [] { return LengthEntry{false, QStringLiteral("24")}; });
-    table.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&table));
-    const int centre = table.lblMessage->geometry().center().x();
-    for (int click = 1; click <= 2; ++click) {
-        QTest::mouseClick(table.cmdPrint, Qt::LeftButton);
-        QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join(u'|')));
-        QCOMPARE(table.lblMessage->text(), QStringLiteral("Sending table to printer"));
-        QVERIFY(table.tmrMsgTimer->isActive());
-        QVERIFY(std::abs(table.lblMessage->geometry().center().x() - centre) <= 1);
-        QVERIFY(table.lblMessage->geometry().right() < table.cmdPrint->geometry().left());
-        QVERIFY(table.lblMessage->width() >= table.lblMessage->sizeHint().width());
+void TestPrint::pdfThatCannotBeWritten()
+{
+    QFETCH(bool, fullDisk);
+    printer_.kind = PrinterChoice::Kind::NoPrinters;
+    boxes_->answer = MessageBox::Answer::Save;
+    QString path = dir_->filePath(QStringLiteral("table.pdf"));
+    if (!fullDisk) {
+        // Root writes into any folder; /proc takes no new file from anybody.
+        path = ::geteuid() == 0 ? QStringLiteral("/proc/table.pdf") : path;
+        QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(table.lblMessage->text(), QString(), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(pdfCount(), before + 2, 30000);
-    for (const QString& name : outputDir.entryList({"*.pdf"}, QDir::Files, QDir::Time).mid(0, 2)) {
-        const QString path = outputDir.filePath(name);
-        QTRY_COMPARE_WITH_TIMEOUT(PdfPages(path), 1, 10000);
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    table->AskPdfPath = [path] { return path; };
+    {
+        const std::unique_ptr<FileSizeLimit> full = fullDisk ? std::make_unique<FileSizeLimit>(1000) : nullptr;
+        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
     }
+    QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    const QString shown = boxes_->boxes.back().text;
+    QVERIFY2(shown.startsWith(QStringLiteral("The table could not be saved as\r") + path + u'\r'), qPrintable(shown));
+    QVERIFY2(shown.size() > QStringLiteral("The table could not be saved as\r\r").size() + path.size(), qPrintable(shown));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestPrint::schedulerThatDoesNotAnswer()
+{
+    // The system's own route, sent to a print server that is not there: a socket
+    // path that nothing listens on, as when the scheduler is stopped.
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute(QFile::encodeName(temp_->filePath("cups.sock"))));
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The printing system (CUPS) does not answer on this computer, "
+                                                         "so nothing can be printed.") +
+                                          Offer});
+    QCOMPARE(table->lblMessage->text(), QString());
+}
+
+// The tests below need the real scheduler that CI starts, with a queue whose output
+// is each document exactly as it was sent (TRACKPACE_CUPS_QUEUE, written into the
+// folder TRACKPACE_CUPS_OUTPUT); the queue is the default printer.
+void TestPrint::realQueueGetsTheDocument()
+{
+    const QString queue = RealQueue();
+    if (queue.isEmpty()) {
+        QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
+    }
+    const QDir output(qEnvironmentVariable("TRACKPACE_CUPS_OUTPUT"));
+    struct Case {
+        LengthEntry entry;
+        QString scale;
+        float feet;
+        QString basis;
+        QStringList runTimes;
+    };
+    const QList<Case> cases{
+        {{false, QStringLiteral("24")}, "HO", 174.0F, "Run Length: 24 in. Scale: HO Distance: 174 scale ft.",
+         {"11.9", "5.9", "4.0", "3.0", "2.4", "2.0", "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"}},
+        {{true, QStringLiteral("18")}, "HO", 819.0F, "Circle Radius: 18 in. Scale: HO Distance: 819 scale ft.",
+         {"55.8", "27.9", "18.6", "14.0", "11.2", "9.3", "7.9", "7.0", "6.2", "5.6", "5.1", "4.7"}},
+    };
+    for (const Case& sent : cases) {
+        const QStringList before = output.entryList({"job-*.pdf"}, QDir::Files);
+        General::ScaleName = sent.scale;
+        General::ScaleDistance = sent.feet;
+        const auto table = Table(sent.entry, SystemPrintRoute());
+        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
+        QCOMPARE(table->lblMessage->text(), Sending);
+        QTRY_COMPARE_WITH_TIMEOUT(output.entryList({"job-*.pdf"}, QDir::Files).size(), before.size() + 1, 30000);
+        QStringList now = output.entryList({"job-*.pdf"}, QDir::Files);
+        for (const QString& old : before) {
+            now.removeAll(old);
+        }
+        const QString document = output.filePath(now.front());
+        QCOMPARE(PdfPages(document), 1);
+        QCOMPARE(PdfLines(document), ExpectedPage(sent.basis, sent.runTimes));
+        QCOMPARE(TemporaryFiles(), QStringList());
+    }
+}
+
+void TestPrint::realQueueRefuses()
+{
+    const QString queue = RealQueue();
+    if (queue.isEmpty()) {
+        QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
+    }
+    RunTool(QStringLiteral("cupsreject"), {queue});
+    const Restore accept({QStringLiteral("cupsaccept"), queue});
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
+    QString messageAtBox = QStringLiteral("<no box>");
+    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    QVERIFY2(boxes_->boxes.front().text.startsWith(QStringLiteral("Printer \"%1\" did not take the table:\r").arg(queue)),
+             qPrintable(boxes_->boxes.front().text));
+    QVERIFY2(boxes_->boxes.front().text.contains(QStringLiteral("not accepting jobs")), qPrintable(boxes_->boxes.front().text));
+    QCOMPARE(messageAtBox, QString());
+    QCOMPARE(RunTool(QStringLiteral("lpstat"), {"-o", queue}).trimmed(), QString());
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestPrint::realQueuePaused()
+{
+    const QString queue = RealQueue();
+    if (queue.isEmpty()) {
+        QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
+    }
+    RunTool(QStringLiteral("cupsdisable"), {queue});
+    const Restore enable({QStringLiteral("cupsenable"), queue});
+    const Restore cancel({QStringLiteral("cancel"), QStringLiteral("-a"), queue});
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and "
+                                                         "will print when the printer is resumed.")
+                                              .arg(queue)});
+    const QStringList held = RunTool(QStringLiteral("lpstat"), {"-o", queue}).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(held.size(), 1);
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestPrint::realPrintersWithoutDefault()
+{
+    const QString queue = RealQueue();
+    if (queue.isEmpty()) {
+        QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
+    }
+    // The queue taken away and set up again is no longer the default.
+    const QString device = RunTool(QStringLiteral("lpstat"), {"-v", queue}).section(QStringLiteral(": "), 1).trimmed();
+    QVERIFY2(!device.isEmpty(), "the queue's device is not known");
+    int status = -1;
+    RunTool(QStringLiteral("lpadmin"), {"-x", queue}, &status);
+    QCOMPARE(status, 0);
+    RunTool(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", device, "-m", "raw"}, &status);
+    const Restore makeDefault({QStringLiteral("lpadmin"), QStringLiteral("-d"), queue});
+    QCOMPARE(status, 0);
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("Printers are set up on this computer, but none of them is "
+                                                         "the default printer.") +
+                                          Offer});
 }
 
 QTEST_MAIN(TestPrint)

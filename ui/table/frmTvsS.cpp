@@ -9,12 +9,15 @@
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -23,6 +26,37 @@ constexpr int ClientWidth = 354;
 constexpr int ClientHeight = 298;
 constexpr int MessageMillis = 2000;
 const QString SendingText = QStringLiteral("Sending table to printer");
+const QString DocumentName = QStringLiteral("Trackpace - TIME vs. SPEED Table");
+const QString OfferText = QStringLiteral("\rSave the table as a PDF file instead?");
+
+// Fills the temporary file `spool` (made and later removed by it) with `pdf`,
+// unbuffered, so that a full folder is reported with the system's reason.
+std::optional<QString> SpoolTo(QTemporaryFile& spool, const QByteArray& pdf)
+{
+    if (!spool.open()) {
+        return spool.errorString();
+    }
+    QFile file(spool.fileName());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return file.errorString();
+    }
+    return WriteAll(file, pdf);
+}
+
+QString NoPrinterText(PrinterChoice::Kind why)
+{
+    switch (why) {
+    case PrinterChoice::Kind::NoScheduler:
+        return QStringLiteral("The printing system (CUPS) does not answer on this computer, so nothing can be "
+                              "printed.");
+    case PrinterChoice::Kind::NoDefault:
+        return QStringLiteral("Printers are set up on this computer, but none of them is the default printer.");
+    case PrinterChoice::Kind::NoPrinters:
+    case PrinterChoice::Kind::Default:
+        break;
+    }
+    return QStringLiteral("No printer is set up on this computer.");
+}
 
 QString AskPdfPathWithDialog(QWidget* parent)
 {
@@ -36,7 +70,7 @@ QString AskPdfPathWithDialog(QWidget* parent)
 frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      DefaultPrinter(&QPrinterInfo::defaultPrinter),
+      Route(SystemPrintRoute()),
       AskPdfPath([this] { return AskPdfPathWithDialog(this); }),
       mainEntry_(std::move(mainEntry))
 {
@@ -61,6 +95,8 @@ frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
     tmrMsgTimer = new QTimer(this);
     tmrMsgTimer->setInterval(MessageMillis);
     tmrMsgTimer->setSingleShot(true);
+    // Two seconds, not the few percent either way that a coarse timer allows.
+    tmrMsgTimer->setTimerType(Qt::PreciseTimer);
 
     // Only the buttons take the focus; Enter presses the focused one.
     for (QPushButton* button : {cmdPrint, cmdExit}) {
@@ -127,49 +163,83 @@ void frmTvsS::keyPressEvent(QKeyEvent* event)
 void frmTvsS::Print()
 {
     const QString basis = PrintBasisLine(mainEntry_(), General::ScaleName, General::ScaleDistance);
-    const QPrinterInfo info = DefaultPrinter();
-    if (info.isNull()) {
-        OfferPdf(basis);
+    const PrinterChoice choice = Route.findPrinter();
+    if (choice.kind != PrinterChoice::Kind::Default) {
+        OfferPdf(choice.kind, basis);
         return;
     }
     SetMessage(SendingText);
     tmrMsgTimer->start();
     repaint();
-    PrintOn(info, basis);
-}
-
-void frmTvsS::PrintOn(const QPrinterInfo& info, const QString& basis)
-{
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Trackpace - TIME vs. SPEED Table"));
-    const bool composed = ComposeTablePage(printer, basis, General::ScaleDistance, General::WorkTime);
-    if (!composed || printer.printerState() == QPrinter::Error) {
-        MessageBox::Show(General::AppTitle,
-                         QStringLiteral("Printer \"%1\" reported an error.\rThe table could not be printed.")
-                             .arg(info.printerName()),
-                         MessageBox::Icon::Exclamation);
+    if (Route.submit) {
+        PrintThroughSpool(choice.name, basis);
+    } else {
+        PrintNatively(choice.name, basis);
     }
 }
 
-void frmTvsS::OfferPdf(const QString& basis)
+void frmTvsS::ReportNotPrinted(const QString& text)
 {
-    const bool save = MessageBox::AskSave(
-        General::AppTitle,
-        QStringLiteral("No printer is set up on this computer.\rSave the table as a PDF file instead?"),
-        MessageBox::Icon::Exclamation);
-    if (!save) {
+    // Nothing is on its way: the status message must not say otherwise.
+    tmrMsgTimer->stop();
+    SetMessage(QString());
+    MessageBox::Show(General::AppTitle, text, MessageBox::Icon::Exclamation);
+}
+
+void frmTvsS::PrintThroughSpool(const QString& printer, const QString& basis)
+{
+    // The page goes to the print system as a PDF document in a temporary file, which
+    // is removed again however the job fares.
+    const QByteArray pdf = TablePagePdf(PrinterPageLayout(printer), basis, General::ScaleDistance, General::WorkTime);
+    QTemporaryFile spool(QDir::tempPath() + QStringLiteral("/trackpace-table-XXXXXX.pdf"));
+    const std::optional<QString> failure = pdf.isEmpty() ? QStringLiteral("The page could not be composed.")
+                                                         : SpoolTo(spool, pdf);
+    if (failure) {
+        ReportNotPrinted(QStringLiteral("The table could not be prepared for printer \"%1\" in %2:\r%3\r"
+                                        "Nothing was printed.")
+                             .arg(printer, QDir::toNativeSeparators(QDir::tempPath()), *failure));
+        return;
+    }
+    spool.close();
+    const JobOutcome outcome = Route.submit(printer, spool.fileName(), DocumentName);
+    if (outcome.state == JobOutcome::State::Refused) {
+        ReportNotPrinted(QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.")
+                             .arg(printer, outcome.reason));
+    } else if (outcome.state == JobOutcome::State::Held) {
+        MessageBox::Show(General::AppTitle,
+                         QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and will print "
+                                        "when the printer is resumed.")
+                             .arg(printer),
+                         MessageBox::Icon::Information);
+    }
+}
+
+void frmTvsS::PrintNatively(const QString& printer, const QString& basis)
+{
+    QPrinter device(QPrinterInfo::printerInfo(printer), QPrinter::HighResolution);
+    device.setDocName(DocumentName);
+    const bool composed = ComposeTablePage(device, basis, General::ScaleDistance, General::WorkTime);
+    if (!composed || device.printerState() == QPrinter::Error) {
+        ReportNotPrinted(QStringLiteral("Printer \"%1\" reported an error.\rNothing was printed.").arg(printer));
+    }
+}
+
+void frmTvsS::OfferPdf(PrinterChoice::Kind why, const QString& basis)
+{
+    if (!MessageBox::AskSave(General::AppTitle, NoPrinterText(why) + OfferText, MessageBox::Icon::Exclamation)) {
         return;
     }
     const QString path = AskPdfPath();
     if (path.isEmpty()) {
         return;
     }
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(path);
-    if (!ComposeTablePage(pdf, basis, General::ScaleDistance, General::WorkTime)) {
+    const QByteArray pdf = TablePagePdf(PdfFilePageLayout(), basis, General::ScaleDistance, General::WorkTime);
+    const std::optional<QString> failure =
+        pdf.isEmpty() ? QStringLiteral("The page could not be composed.") : WriteWholeFile(path, pdf);
+    if (failure) {
         MessageBox::Show(General::AppTitle,
-                         QStringLiteral("The table could not be saved as\r%1").arg(path),
+                         QStringLiteral("The table could not be saved as\r%1\r%2")
+                             .arg(QDir::toNativeSeparators(path), *failure),
                          MessageBox::Icon::Exclamation);
     }
 }

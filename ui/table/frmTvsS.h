@@ -1,10 +1,10 @@
 // The TIME vs. SPEED table window, with printing of the table.
 #pragma once
 
+#include "ui/table/PrintJob.h"
 #include "ui/table/TablePage.h"
 
 #include <QDialog>
-#include <QPrinterInfo>
 
 #include <functional>
 
@@ -29,9 +29,9 @@ public:
     QLabel* lblMessage;
     QTimer* tmrMsgTimer;
 
-    // Replaceable for tests: which printer counts as the default, and where the
-    // user wants a PDF written when there is none (empty: not at all).
-    std::function<QPrinterInfo()> DefaultPrinter;
+    // Replaceable for tests: the way to the printer, and where the user wants a PDF
+    // written when there is none (empty: not at all).
+    PrintRoute Route;
     std::function<QString()> AskPdfPath;
 
 protected:
@@ -41,8 +41,10 @@ protected:
 private:
     void Load();
     void Print();
-    void PrintOn(const QPrinterInfo& info, const QString& basis);
-    void OfferPdf(const QString& basis);
+    void PrintThroughSpool(const QString& printer, const QString& basis);
+    void PrintNatively(const QString& printer, const QString& basis);
+    void ReportNotPrinted(const QString& text);
+    void OfferPdf(PrinterChoice::Kind why, const QString& basis);
     void SetMessage(const QString& text);
     void MsgTimerTick();
 

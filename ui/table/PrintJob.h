@@ -1,0 +1,33 @@
+// How a printed page reaches the printer: the default printer, and the job's fate as the print system tells it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// Which printer Print uses, or why there is none.
+struct PrinterChoice {
+    enum class Kind { Default, NoScheduler, NoPrinters, NoDefault };
+    Kind kind = Kind::NoPrinters;
+    QString name;  // the default printer
+};
+
+// What the print system did with a job.
+struct JobOutcome {
+    enum class State { Accepted, Held, Refused };
+    State state = State::Refused;
+    QString reason;  // the print system's words for a refusal
+};
+
+// The two steps that involve the print system, replaceable for tests. `submit`
+// sends a finished PDF document; where it is empty (systems without CUPS) the page
+// goes to the printer through Qt's own printing instead.
+struct PrintRoute {
+    std::function<PrinterChoice()> findPrinter;
+    std::function<JobOutcome(const QString& printer, const QString& pdfPath, const QString& title)> submit;
+};
+
+// CUPS where the system has it, else Qt's printers. `server` names another print
+// server than the system's (a socket path or host); empty for the system's own.
+PrintRoute SystemPrintRoute(const QByteArray& server = {});
