@@ -4,6 +4,7 @@
 #include "ui/about/SysInfo.h"
 #include "ui/about/frmAbout.h"
 
+#include "PaintRecorder.h"
 #include "TestSupport.h"
 
 #include <QtTest>
@@ -92,6 +93,9 @@ private slots:
     void startSysInfo();
     void toolOnPath();
     void nothingOnPath();
+    void controls_data();
+    void controls();
+    void separator();
     void window();
     void creditIsOurOwnThanks();
     void textsAgainOnSecondOpening();
@@ -275,6 +279,55 @@ void TestAbout::nothingOnPath()
     QVERIFY(about.isVisible());
 }
 
+void TestAbout::controls_data()
+{
+    AddDesignColumns();
+    DesignRow("cmdOK", {4365, 2520, 1260, 345}, "OK");
+    DesignRow("cmdSysInfo", {4380, 3075, 1245, 345}, "&System Info...");
+    DesignRow("lblCopyright", {1056, 1128, 3888, 324}, QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"),
+              {}, Qt::AlignLeft);
+    DesignRow("lblTitle", {1050, 240, 3885, 480}, "Trackpace", {}, Qt::AlignLeft, 14.25, true);
+    DesignRow("lblVersion", {1050, 780, 3885, 225}, "Version 1.3.0", {}, Qt::AlignLeft);
+}
+
+void TestAbout::controls()
+{
+    frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
+    const QMap<QString, QWidget*> controls{{"cmdOK", about.cmdOK},
+                                           {"cmdSysInfo", about.cmdSysInfo},
+                                           {"lblCopyright", about.lblCopyright},
+                                           {"lblTitle", about.lblTitle},
+                                           {"lblVersion", about.lblVersion}};
+    CompareWithDesign(controls.value(DesignName()));
+    // The two texts of the program's own wording: where the design puts them, left,
+    // wrapped within their width.
+    QCOMPARE(about.lblCredit->geometry(), QRect(72, 104, 259, 38));
+    QCOMPARE(about.lblDisclaimer->geometry(), QRect(17, 164, 266, 71));
+    for (QLabel* label : {about.lblCredit, about.lblDisclaimer}) {
+        QVERIFY(label->wordWrap());
+        QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    }
+}
+
+void TestAbout::separator()
+{
+    // The etched line between identity and warning: a white line 2 pixels wide from
+    // (240, 2295) to (5520, 2280) twips, and the grey one over it from (240, 2280)
+    // to (5640, 2280).
+    frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    PaintRecorder recorder(about.size());
+    recorder.Record(about, true);
+    QCOMPARE(int(recorder.lines.size()), 2);
+    QCOMPARE(recorder.lines.at(0).line, QLineF(16, 153, 368, 152));
+    QCOMPARE(recorder.lines.at(0).pen.color(), QColor(Qt::white));
+    QCOMPARE(recorder.lines.at(0).pen.widthF(), 2.0);
+    QCOMPARE(recorder.lines.at(1).line, QLineF(16, 152, 376, 152));
+    QCOMPARE(recorder.lines.at(1).pen.color(), QColor(128, 128, 128));
+    QVERIFY(recorder.lines.at(1).pen.widthF() <= 1.0);
+}
+
 void TestAbout::window()
 {
     frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
@@ -283,17 +336,14 @@ void TestAbout::window()
     QCOMPARE(about.minimumSize(), about.maximumSize());
     QVERIFY(!about.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!about.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QCOMPARE(about.lblTitle->font().pointSizeF(), 14.25);
-    QVERIFY(about.lblTitle->font().bold());
-    QCOMPARE(about.cmdOK->geometry(), QRect(291, 168, 84, 23));
-    QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
     QVERIFY(about.cmdOK->isDefault());
+    // The picture sizes itself to the 32 x 32 locomotive and its border.
     const QPixmap picture = about.picIcon->pixmap();
     QCOMPARE(picture.size(), QSize(32, 32));
     QVERIFY(picture.hasAlphaChannel());
     QCOMPARE(about.picIcon->pos(), QPoint(16, 16));
+    QCOMPARE(about.picIcon->size(), QSize(32, 32) + 2 * QSize(about.picIcon->frameWidth(), about.picIcon->frameWidth()));
     QCOMPARE(about.lblDisclaimer->text().count(QStringLiteral(". ")) + 1, 3);
-    QVERIFY(about.lblDisclaimer->wordWrap() && about.lblCredit->wordWrap());
 }
 
 void TestAbout::creditIsOurOwnThanks()

@@ -1,6 +1,7 @@
 // The main window driven as a user drives it: scale, distance, length entry, time and tasks.
 #include "core/General.h"
 #include "settings/Settings.h"
+#include "ui/Fonts.h"
 #include "ui/UpDown.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
@@ -28,8 +29,8 @@ private slots:
     void cleanup();
     void startsWithTheDefaults();
     void windowAndMenus();
-    void geometry_data();
-    void geometry();
+    void controls_data();
+    void controls();
     void configurationChoice();
     void extremes_data();
     void extremes();
@@ -131,41 +132,58 @@ void TestHome::windowAndMenus()
     QCOMPARE(home.mnuFile->actions(), QList<QAction*>{home.mnuFileExit});
     QCOMPARE(home.mnuFileExit->text(), QStringLiteral("E&xit"));
     QCOMPARE(home.mnuHelpAbout->text(), QStringLiteral("&About Trackpace"));
-    QCOMPARE(home.lblScaleDist->font().pointSizeF(), 9.75);
-    QVERIFY(home.lblSpeed->font().bold() && home.cmdExit->font().bold());
-    QCOMPARE(home.txtLength->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(home.txtLength->font().pointSizeF(), 8.25);
+    QCOMPARE(home.font(), WindowFont());
     QVERIFY(!home.windowIcon().isNull());
 }
 
-void TestHome::geometry_data()
+void TestHome::controls_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("pixels");
-
-    QTest::newRow("fraScale") << "fraScale" << QRect(16, 8, 57, 177);
-    QTest::newRow("HO button") << "optScale3" << QRect(8, 72, 42, 17);
-    QTest::newRow("fraDistance") << "fraDistance" << QRect(88, 8, 105, 177);
-    QTest::newRow("txtLength") << "txtLength" << QRect(40, 96, 32, 21);
-    QTest::newRow("udLength") << "udLength" << QRect(72, 96, 17, 21);
-    QTest::newRow("fraTask") << "fraTask" << QRect(208, 8, 217, 177);
-    QTest::newRow("lblTime") << "lblTime" << QRect(161, 72, 23, 21);
-    QTest::newRow("udTime") << "udTime" << QRect(184, 72, 17, 21);
-    QTest::newRow("cmdExit") << "cmdExit" << QRect(344, 208, 65, 25);
-    QTest::newRow("lblVersion") << "lblVersion" << QRect(16, 219, 95, 13);
+    // The main window after start-up with HO, a straight run and 48 inches.
+    AddDesignColumns();
+    DesignRow("fraScale", {240, 120, 852, 2652}, "Scale");
+    const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray name = "optScale" + QByteArray::number(i + 1);
+        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? 625 : 492, 252}, scales.at(i),
+                  u' ' + scales.at(i) + QStringLiteral(" Scale "));
+    }
+    DesignRow("fraDistance", {1320, 120, 1572, 2652}, "Distance");
+    DesignRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
+    DesignRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
+    DesignRow("lblLengthOpt", {120, 1160, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
+    DesignRow("txtLength", {600, 1440, 480, 315}, "48", " Select or enter the length in inches (1-240) ",
+              Qt::AlignHCenter);
+    DesignRow("udLength", {1081, 1440, 255, 315}, {});
+    DesignRow("Label1", {120, 1920, 1332, 252}, "Scale Distance:", {}, Qt::AlignHCenter);
+    DesignRow("lblScaleDist", {120, 2160, 1332, 252}, "348 ft.", {}, Qt::AlignHCenter, 9.75, true);
+    DesignRow("fraTask", {3120, 120, 3252, 2652}, "Task");
+    DesignRow("optTvsS", {120, 360, 2052, 252}, "TIME vs. SPEED Table", " Generate a TIME vs SPEED table ");
+    DesignRow("optChkSpd", {120, 720, 1332, 252}, "Check Speed", " Calculate the scale speed for the run ");
+    DesignRow("cmdCreate", {2280, 360, 732, 252}, "Create", " Create the TIME vs SPEED table ");
+    DesignRow("lblET", {300, 1100, 1935, 255}, "Elapsed Time in Seconds:", {}, Qt::AlignRight);
+    DesignRow("lblTime", {2412, 1080, 345, 315}, "1", " Select the elapsed time for the run ", Qt::AlignHCenter);
+    DesignRow("udTime", {2757, 1080, 255, 315}, {});
+    DesignRow("lblYourSpeed", {120, 1920, 3012, 252}, "Your scale speed for the run was:", {}, Qt::AlignHCenter);
+    DesignRow("lblSpeed", {120, 2160, 3012, 252}, "237 mph", {}, Qt::AlignHCenter, 9.75, true);
+    DesignRow("cmdExit", {5160, 3120, 972, 372}, "Exit", {}, {}, 9.75, true);
+    DesignRow("lblVersion", {240, 3280, 1428, 192}, "Trackpace v1.3.0", " by the Trackpace developers ", Qt::AlignLeft);
 }
 
-void TestHome::geometry()
+void TestHome::controls()
 {
-    QFETCH(QString, name);
-    QFETCH(QRect, pixels);
     frmHome& home = Home();
-    const QMap<QString, QWidget*> controls{
-        {"fraScale", home.fraScale},       {"optScale3", home.optScale.at(2)}, {"fraDistance", home.fraDistance},
-        {"txtLength", home.txtLength},     {"udLength", home.udLength},        {"fraTask", home.fraTask},
-        {"lblTime", home.lblTime},         {"udTime", home.udTime},            {"cmdExit", home.cmdExit},
-        {"lblVersion", home.lblVersion}};
-    QCOMPARE(controls.value(name)->geometry(), pixels);
+    QMap<QString, QWidget*> controls{
+        {"fraScale", home.fraScale},         {"fraDistance", home.fraDistance},   {"optStraight", home.optStraight},
+        {"optCircle", home.optCircle},       {"lblLengthOpt", home.lblLengthOpt}, {"txtLength", home.txtLength},
+        {"udLength", home.udLength},         {"Label1", home.Label1},             {"lblScaleDist", home.lblScaleDist},
+        {"fraTask", home.fraTask},           {"optTvsS", home.optTvsS},           {"optChkSpd", home.optChkSpd},
+        {"cmdCreate", home.cmdCreate},       {"lblET", home.lblET},               {"lblTime", home.lblTime},
+        {"udTime", home.udTime},             {"lblYourSpeed", home.lblYourSpeed}, {"lblSpeed", home.lblSpeed},
+        {"cmdExit", home.cmdExit},           {"lblVersion", home.lblVersion}};
+    for (int i = 0; i < 6; ++i) {
+        controls.insert(QStringLiteral("optScale%1").arg(i + 1), home.optScale.at(i));
+    }
+    CompareWithDesign(controls.value(DesignName()));
 }
 
 void TestHome::configurationChoice()
@@ -217,19 +235,25 @@ void TestHome::extremes()
 
 void TestHome::typedLength_data()
 {
+    QTest::addColumn<int>("scale");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("distance");
 
-    QTest::newRow("decimals") << "7.5" << "54 ft.";
-    QTest::newRow("trailing letter uses the leading number") << "12a" << "87 ft.";
-    QTest::newRow("comma uses the leading number") << "1,5" << "7 ft.";
-    QTest::newRow("exponent") << "1e2" << "725 ft.";
+    QTest::newRow("decimals") << 3 << "7.5" << "54 ft.";
+    QTest::newRow("trailing letter uses the leading number") << 3 << "12a" << "87 ft.";
+    QTest::newRow("comma uses the leading number") << 3 << "1,5" << "7 ft.";
+    QTest::newRow("exponent") << 3 << "1e2" << "725 ft.";
+    // Z 1.8 in: 1.8 held as a float is 1.79999995, and 220 x 1.79999995 / 12 is
+    // 32.9999991 in 64-bit arithmetic: 32 ft. (32-bit arithmetic would show 33).
+    QTest::newRow("Z 1.8, the float's own value") << 1 << "1.8" << "32 ft.";
 }
 
 void TestHome::typedLength()
 {
+    QFETCH(int, scale);
     QFETCH(QString, typed);
     QFETCH(QString, distance);
+    QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
     TypeLength(typed);
     QCOMPARE(Home().txtLength->text(), typed);
     QCOMPARE(Home().lblScaleDist->text(), distance);

@@ -1,6 +1,7 @@
 // The preferences window: loading the defaults, choosing, Save, Cancel and a failed save.
 #include "core/General.h"
 #include "settings/Settings.h"
+#include "ui/Fonts.h"
 #include "ui/UpDown.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
@@ -47,6 +48,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void controls_data();
+    void controls();
     void window();
     void showsTheDefaultsAfterAStartWithoutFile();
     void saveWithoutChangeCreatesTheFile();
@@ -82,6 +85,41 @@ void TestPrefs::cleanup()
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }
 
+void TestPrefs::controls_data()
+{
+    // The window as it opens after a start without settings: HO, Straight, 48.
+    AddDesignColumns();
+    DesignRow("cmdSave", {1800, 2400, 732, 372}, "Save", " Save new settings and exit ", {}, 8.25, true);
+    DesignRow("fraDistance", {1800, 120, 1572, 1932}, "Default Distance");
+    DesignRow("udDefLength", {1145, 1440, 195, 255}, {});
+    DesignRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
+    DesignRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
+    DesignRow("lblDefLength", {710, 1440, 435, 255}, "48", " Select length of run in inches ", Qt::AlignHCenter);
+    DesignRow("lblLength", {120, 1200, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
+    DesignRow("cmdCancel", {2640, 2400, 732, 372}, "Cancel", " Discard changes and exit ", {}, 8.25, true);
+    DesignRow("fraScale", {240, 120, 1332, 2652}, "Default Scale");
+    const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray name = "optScale" + QByteArray::number(i + 1);
+        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? 735 : 492, 252}, scales.at(i),
+                  u' ' + scales.at(i) + QStringLiteral(" Scale "));
+    }
+}
+
+void TestPrefs::controls()
+{
+    frmPrefs prefs(&session_->host->Home());
+    QMap<QString, QWidget*> controls{{"cmdSave", prefs.cmdSave},         {"fraDistance", prefs.fraDistance},
+                                     {"udDefLength", prefs.udDefLength}, {"optStraight", prefs.optStraight},
+                                     {"optCircle", prefs.optCircle},     {"lblDefLength", prefs.lblDefLength},
+                                     {"lblLength", prefs.lblLength},     {"cmdCancel", prefs.cmdCancel},
+                                     {"fraScale", prefs.fraScale}};
+    for (int i = 0; i < 6; ++i) {
+        controls.insert(QStringLiteral("optScale%1").arg(i + 1), prefs.optScale.at(i));
+    }
+    CompareWithDesign(controls.value(DesignName()));
+}
+
 void TestPrefs::window()
 {
     frmPrefs prefs(&session_->host->Home());
@@ -91,13 +129,7 @@ void TestPrefs::window()
     QVERIFY(!prefs.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!prefs.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(prefs.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    QCOMPARE(prefs.cmdSave->geometry(), QRect(120, 160, 49, 25));
-    QCOMPARE(prefs.cmdCancel->geometry(), QRect(176, 160, 49, 25));
-    QCOMPARE(prefs.fraScale->title(), QStringLiteral("Default Scale"));
-    QCOMPARE(prefs.fraDistance->title(), QStringLiteral("Default Distance"));
-    QCOMPARE(prefs.cmdSave->toolTip(), QStringLiteral(" Save new settings and exit "));
-    QCOMPARE(prefs.cmdCancel->toolTip(), QStringLiteral(" Discard changes and exit "));
-    QVERIFY(prefs.cmdSave->font().bold() && prefs.cmdCancel->font().bold());
+    QCOMPARE(prefs.font(), WindowFont());
     QVERIFY(!prefs.cmdSave->isDefault() && !prefs.cmdSave->autoDefault());
     QVERIFY(!prefs.cmdCancel->isDefault() && !prefs.cmdCancel->autoDefault());
     QStringList tags;
@@ -105,7 +137,6 @@ void TestPrefs::window()
         tags << option->property("tag").toString();
     }
     QCOMPARE(tags, (QStringList{"Z", "N", "HO", "S", "O", "G"}));
-    QCOMPARE(prefs.optScale.at(2)->toolTip(), QStringLiteral(" HO Scale "));
     QCOMPARE(prefs.udDefLength->minimum(), 1);
     QCOMPARE(prefs.udDefLength->maximum(), 240);
     prefs.show();

@@ -23,7 +23,7 @@ private slots:
     void secondsPerMile();
     void tableRuns_data();
     void tableRuns();
-    void everyInputKeepsTheInvariants();
+    void everyInputGivesTheExactValue();
     void wholeText();
 };
 
@@ -69,6 +69,11 @@ void TestScales::scaleDistance_data()
     QTest::newRow("G circle 240") << 6 << true << "240" << 2827.0F;
     QTest::newRow("leading blank") << 3 << false << " 48" << 348.0F;
     QTest::newRow("leading zero") << 3 << false << "024" << 174.0F;
+    // 1.8 held as a float is 1.79999995: 220 x 1.79999995 / 12 = 32.9999991 in 64-bit
+    // arithmetic, 32 ft; 32-bit arithmetic would round 395.99999 up to 396 and give 33.
+    QTest::newRow("Z 1.8: 64-bit arithmetic") << 1 << false << "1.8" << 32.0F;
+    // 160 x 2.09999990 / 12 = 27.9999987: 27 ft, not 28.
+    QTest::newRow("N 2.1: 64-bit arithmetic") << 2 << false << "2.1" << 27.0F;
 }
 
 void TestScales::scaleDistance()
@@ -248,24 +253,50 @@ void TestScales::tableRuns()
     QCOMPARE(texts, runTimes);
 }
 
-void TestScales::everyInputKeepsTheInvariants()
+namespace {
+
+// A positive float exactly: an integer mantissa of 24 bits times 2 to the exponent.
+std::pair<qint64, int> Exactly(float value)
 {
+    int exponent = 0;
+    const float mantissa = std::frexp(value, &exponent);
+    return {static_cast<qint64>(std::ldexp(mantissa, 24)), exponent - 24};
+}
+
+// floor(a x 2^shift / b) for positive a and b, in whole numbers, without rounding.
+qint64 FloorScaled(qint64 a, int shift, qint64 b)
+{
+    return shift >= 0 ? (a << shift) / b : a / (b << -shift);
+}
+
+}  // namespace
+
+void TestScales::everyInputGivesTheExactValue()
+{
+    // Every whole length, scale, configuration and time against exact arithmetic on
+    // the values the design stores as 32-bit floats (the run length and the hours):
+    // feet = floor(ratio x run / 12), mph = floor(feet / 5280 / hours).
     int checked = 0;
     for (const ScaleEntry& scale : ScaleCatalogue()) {
+        const auto twiceRatio = static_cast<qint64>(2 * scale.ratio);  // 22.5 for G
         for (const bool circle : {false, true}) {
             for (int inches = 1; inches <= 240; ++inches) {
-                const float feet = ScaleDistanceOf(scale.ratio, RunLengthOf(QString::number(inches), circle));
-                QVERIFY(feet >= 0.0F);
-                QCOMPARE(feet, std::floor(feet));
-                QVERIFY(feet <= 27645.0F);
+                const float run = circle ? static_cast<float>(2.0 * inches * 3.14159) : static_cast<float>(inches);
+                const auto [runMantissa, runExponent] = Exactly(run);
+                const qint64 feet = FloorScaled(twiceRatio * runMantissa, runExponent, 24);
+                const float shown = ScaleDistanceOf(scale.ratio, RunLengthOf(QString::number(inches), circle));
+                if (shown != static_cast<float>(feet)) {
+                    QFAIL(qPrintable(QStringLiteral("%1 %2 in (circle %3): %4 ft, exactly %5")
+                                         .arg(scale.name).arg(inches).arg(circle).arg(shown).arg(feet)));
+                }
                 for (int t = 1; t <= 60; ++t) {
+                    const auto [hoursMantissa, hoursExponent] = Exactly(static_cast<float>(t / 3600.0));
+                    const qint64 mph = FloorScaled(feet, -hoursExponent, 5280 * hoursMantissa);
                     float hours = 0.0F;
-                    const qint16 mph = ScaleSpeedOf(feet, t, hours);
-                    const double exact = feet / 5280.0 / (t / 3600.0);
-                    // Never above the exact speed, at most one below it.
-                    if (mph < 0 || mph > 18848 || mph > exact + 1e-9 || mph < std::floor(exact) - 1) {
-                        QFAIL(qPrintable(QStringLiteral("%1 %2 in %3: %4 s gave %5 mph")
-                                             .arg(scale.name).arg(inches).arg(circle).arg(t).arg(mph)));
+                    const qint16 speed = ScaleSpeedOf(shown, t, hours);
+                    if (speed != mph) {
+                        QFAIL(qPrintable(QStringLiteral("%1 %2 in (circle %3), %4 s: %5 mph, exactly %6")
+                                             .arg(scale.name).arg(inches).arg(circle).arg(t).arg(speed).arg(mph)));
                     }
                     ++checked;
                 }

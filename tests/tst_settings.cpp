@@ -203,10 +203,17 @@ void TestSettings::fileContents_data()
         {"load", "scale 3", "straight", "box 5", "length 48"}, "HO", "STRAIGHT", 48);
     row("length in exponent form", "TrackLength=1e2\r\n", {"load", "scale 3", "straight", "length 100"}, "HO",
         "STRAIGHT", 100);
+    // Rounded down as read, before it is held as a float: 240.99999999 gives 240 (as
+    // a float first it would be 241.0 and invalid).
+    row("length rounded down before it is a float", "TrackLength=240.99999999\r\n",
+        {"load", "scale 3", "straight", "length 240"}, "HO", "STRAIGHT", 240);
+    row("length just below 1 as a float", "TrackLength=0.99999999\r\n", defaults, "HO", "STRAIGHT", 48);
     row("three faults in order", "TrackLength=300\r\nTrackConfig=ring\r\nScale=X\r\n",
         {"load", "box 3", "scale 3", "box 4", "straight", "box 5", "length 48"}, "HO", "STRAIGHT", 48);
     row("line of blanks is corrupt", "Scale=N\r\n   \r\nTrackLength=10\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("header with a leading blank is corrupt", "Scale=N\r\n [TRACKPACE]\r\n", corrupt, "HO", "STRAIGHT", 48);
+    row("blanks, then a semicolon, is a key line", "Scale=N\r\n   ;note\r\n", corrupt, "HO", "STRAIGHT", 48);
+    row("a tab before a header is a key line", "\t[TRACKPACE]\r\nScale=N\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("key line without = is corrupt", "Scale=N\r\nTrackConfig\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("last of two lines wins", "Scale=N\r\nScale=G\r\n", {"load", "scale 6", "straight", "length 48"}, "G",
         "STRAIGHT", 48);

@@ -1,4 +1,4 @@
-// The table window: zone positions, the rows it draws, its controls and its timer.
+// The table window: what its paint draws, its controls as designed, its keys and repainting.
 #include "core/General.h"
 #include "core/Scales.h"
 #include "ui/Fonts.h"
@@ -6,6 +6,7 @@
 #include "ui/table/ZonedText.h"
 #include "ui/table/frmTvsS.h"
 
+#include "PaintRecorder.h"
 #include "TestSupport.h"
 
 #include <QtTest>
@@ -43,13 +44,32 @@ Drawn DrawOnImage(const std::vector<ZoneLine>& lines, const QFont& font = Window
     return drawn;
 }
 
-QString Joined(const std::vector<PlacedText>& line)
+// The texts of one painted line that are not blanks alone, with where each starts.
+using PaintedLine = QList<std::pair<QString, qreal>>;
+
+std::vector<PaintedLine> PaintedLines(const std::vector<RecordedText>& texts, QList<qreal>& baselines)
 {
-    QString text;
-    for (const PlacedText& piece : line) {
-        text += piece.text + u' ';
+    std::vector<PaintedLine> lines;
+    for (const RecordedText& piece : texts) {
+        if (piece.text.trimmed().isEmpty()) {
+            continue;
+        }
+        if (baselines.isEmpty() || piece.baseline.y() != baselines.back()) {
+            baselines << piece.baseline.y();
+            lines.emplace_back();
+        }
+        lines.back() << std::pair{piece.text, piece.baseline.x()};
     }
-    return text.simplified();
+    return lines;
+}
+
+QString Shown(const PaintedLine& line)
+{
+    QStringList parts;
+    for (const auto& [text, x] : line) {
+        parts << QStringLiteral("\"%1\"@%2").arg(text).arg(x, 0, 'f', 2);
+    }
+    return parts.join(u' ');
 }
 
 }  // namespace
@@ -59,16 +79,14 @@ class TestTable : public QObject {
 
 private slots:
     void init();
-    void screenRows_data();
-    void screenRows();
-    void columnsStartAtTheirZones_data();
-    void columnsStartAtTheirZones();
-    void zoneMovesPastLongText();
-    void tableFitsTheBox();
+    void paintedTable_data();
+    void paintedTable();
+    void controls_data();
+    void controls();
     void window();
+    void zoneMovesPastLongText();
     void escapeDoesNotClose();
     void exitCloses();
-    void timerClearsTheMessage();
     void repaintKeepsTheTable();
     void secondOpeningDrawsOneTable();
 };
@@ -78,80 +96,142 @@ void TestTable::init()
     ResetGeneral();
 }
 
-void TestTable::screenRows_data()
+void TestTable::paintedTable_data()
 {
     QTest::addColumn<float>("feet");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("seventh");
-    QTest::addColumn<QString>("last");
+    QTest::addColumn<QStringList>("runTimes");
 
-    QTest::newRow("174") << 174.0F << "10 11.9 360" << "70 1.7 51" << "120 1.0 30";
-    QTest::newRow("1") << 1.0F << "10 .1 360" << "70 .0 51" << "120 .0 30";
-    QTest::newRow("0") << 0.0F << "10 .0 360" << "70 .0 51" << "120 .0 30";
-    QTest::newRow("1740") << 1740.0F << "10 118.6 360" << "70 16.8 51" << "120 9.9 30";
-    QTest::newRow("27645") << 27645.0F << "10 1884.9 360" << "70 267.0 51" << "120 157.1 30";
+    // Run time = seconds per mile (360, 180, 120, 90, 72, 60, 51, 45, 40, 36, 33, 30)
+    // x feet / 5280, with one decimal, halves away from zero, no zero before the point.
+    QTest::newRow("HO 24 in: 174 ft") << 174.0F
+                                      << QStringList{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
+                                                     "1.7", "1.5", "1.3", "1.2", "1.1", "1.0"};
+    QTest::newRow("G 1 in: 1 ft") << 1.0F
+                                  << QStringList{".1", ".0", ".0", ".0", ".0", ".0",
+                                                 ".0", ".0", ".0", ".0", ".0", ".0"};
+    QTest::newRow("empty entry: 0 ft") << 0.0F << QStringList(12, QStringLiteral(".0"));
+    // 120 x 11 / 5280 = 0.25 exactly: .3; 36 x 11 / 5280 = 0.075: .1.
+    QTest::newRow("11 ft, halves") << 11.0F
+                                   << QStringList{".8", ".4", ".3", ".2", ".2", ".1",
+                                                  ".1", ".1", ".1", ".1", ".1", ".1"};
+    // 60 x 110 / 5280 = 1.25: 1.3; 180 x 110 / 5280 = 3.75: 3.8; 36 x 110 / 5280 = 0.75: .8.
+    QTest::newRow("110 ft, halves") << 110.0F
+                                    << QStringList{"7.5", "3.8", "2.5", "1.9", "1.5", "1.3",
+                                                   "1.1", ".9", ".8", ".8", ".7", ".6"};
+    QTest::newRow("O 11 in: 44 ft") << 44.0F
+                                    << QStringList{"3.0", "1.5", "1.0", ".8", ".6", ".5",
+                                                   ".4", ".4", ".3", ".3", ".3", ".3"};
+    // 51 x 1740 / 5280 = 16.81 (3600 / 70 would give 16.9); 33 x 1740 / 5280 = 10.875.
+    QTest::newRow("HO 240 in: 1740 ft") << 1740.0F
+                                        << QStringList{"118.6", "59.3", "39.5", "29.7", "23.7", "19.8",
+                                                       "16.8", "14.8", "13.2", "11.9", "10.9", "9.9"};
+    QTest::newRow("Z circle 240 in: 27645 ft") << 27645.0F
+                                               << QStringList{"1884.9", "942.4", "628.3", "471.2", "377.0", "314.1",
+                                                              "267.0", "235.6", "209.4", "188.5", "172.8", "157.1"};
 }
 
-void TestTable::screenRows()
+void TestTable::paintedTable()
 {
     QFETCH(float, feet);
-    QFETCH(QString, first);
-    QFETCH(QString, seventh);
-    QFETCH(QString, last);
-    float workTime = -1.0F;
-    const Drawn drawn = DrawOnImage(ScreenTableLines(feet, workTime));
-    QCOMPARE(drawn.lines.size(), std::size_t{17});
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(drawn.lines.at(i).empty());
+    QFETCH(QStringList, runTimes);
+    General::ScaleDistance = feet;
+    frmTvsS table(nullptr, [] { return LengthEntry{}; });
+    table.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&table));
+    PaintRecorder recorder(table.size());
+    recorder.Record(table, true);
+
+    // The box: four thin lines in the text colour.
+    const QList<QLineF> box{{32, 40, 320, 40}, {32, 240, 320, 240}, {32, 40, 32, 240}, {320, 40, 320, 240}};
+    QCOMPARE(int(recorder.lines.size()), 4);
+    for (const RecordedLine& line : recorder.lines) {
+        QVERIFY2(box.contains(line.line), qPrintable(QStringLiteral("line %1,%2 %3,%4").arg(line.line.x1()).arg(line.line.y1()).arg(line.line.x2()).arg(line.line.y2())));
+        QCOMPARE(line.pen.color(), table.palette().color(QPalette::WindowText));
+        QVERIFY(line.pen.widthF() <= 1.0 && line.pen.style() == Qt::SolidLine);
     }
-    QCOMPARE(Joined(drawn.lines.at(3)), QStringLiteral("Speed Run Time Seconds"));
-    QCOMPARE(Joined(drawn.lines.at(4)), QStringLiteral("MPH Seconds per Mile"));
-    QCOMPARE(Joined(drawn.lines.at(5)), first);
-    QCOMPARE(Joined(drawn.lines.at(11)), seventh);
-    QCOMPARE(Joined(drawn.lines.at(16)), last);
-    // The last row's run time is what the work value holds afterwards.
-    QCOMPARE(workTime, static_cast<float>(30.0 * feet / 5280.0));
-}
 
-void TestTable::columnsStartAtTheirZones_data()
-{
-    QTest::addColumn<float>("feet");
-    QTest::newRow("174") << 174.0F;
-    QTest::newRow("27645, four-digit run times") << 27645.0F;
-}
-
-void TestTable::columnsStartAtTheirZones()
-{
-    QFETCH(float, feet);
-    float workTime = 0.0F;
-    const Drawn d = DrawOnImage(ScreenTableLines(feet, workTime));
-    const qreal zone2 = 14 * d.column;
-    const qreal zone3 = 28 * d.column;
-    const qreal zone4 = 42 * d.column;
-
-    const std::vector<PlacedText>& heading = d.lines.at(3);
-    QCOMPARE(heading.at(0).topLeft, QPointF(zone2, 3 * d.lineHeight));
-    QCOMPARE(heading.at(1).topLeft.x(), zone3);
-    QCOMPARE(heading.at(2).topLeft.x(), zone4);
-    const std::vector<PlacedText>& second = d.lines.at(4);
-    QCOMPARE(second.at(0).text, QStringLiteral("  MPH"));
-    QCOMPARE(second.at(2).text, QStringLiteral(" per Mile"));
-
+    // Zones of 14 average characters of the window font: the columns start in
+    // zones 2, 3 and 4, the numbers with their own blank before the digits.
+    const QFontMetricsF metrics(WindowFont(), &recorder);
+    const qreal zone = 14 * metrics.averageCharWidth();
+    const qreal blank = metrics.horizontalAdvance(u' ');
+    std::vector<PaintedLine> expected{{{"Speed", zone}, {"Run Time", 2 * zone}, {"Seconds", 3 * zone}},
+                                      {{"  MPH", zone}, {"Seconds", 2 * zone}, {" per Mile", 3 * zone}}};
+    const QStringList perMile{"360", "180", "120", "90", "72", "60", "51", "45", "40", "36", "33", "30"};
     for (int row = 0; row < 12; ++row) {
-        const std::vector<PlacedText>& line = d.lines.at(5 + row);
-        QCOMPARE(line.size(), std::size_t{6});
-        QCOMPARE(line.at(0).text, QStringLiteral(" "));
-        QCOMPARE(line.at(0).topLeft, QPointF(zone2, (5 + row) * d.lineHeight));
-        // The number item carries its own blank: digits start two blanks into zone 2.
-        QCOMPARE(line.at(1).text, u' ' + QString::number((row + 1) * 10) + u' ');
-        QCOMPARE(line.at(1).topLeft.x(), zone2 + d.blank);
-        QCOMPARE(line.at(2).text, QStringLiteral("  "));
-        QCOMPARE(line.at(2).topLeft.x(), zone3);
-        QCOMPARE(line.at(3).topLeft.x(), zone3 + 2 * d.blank);
-        QCOMPARE(line.at(4).topLeft.x(), zone4);
-        // Seconds per mile: two blanks, then the number item's own blank.
-        QCOMPARE(line.at(5).topLeft.x(), zone4 + 2 * d.blank);
-        QCOMPARE(line.at(5).text, u' ' + QString::number(SecondsPerMile((row + 1) * 10)) + u' ');
+        expected.push_back({{u' ' + QString::number((row + 1) * 10) + u' ', zone + blank},
+                            {runTimes.at(row), 2 * zone + 2 * blank},
+                            {u' ' + perMile.at(row) + u' ', 3 * zone + 2 * blank}});
+    }
+    QList<qreal> baselines;
+    const std::vector<PaintedLine> painted = PaintedLines(recorder.texts, baselines);
+    QCOMPARE(painted.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        bool same = painted.at(i).size() == expected.at(i).size();
+        for (qsizetype k = 0; same && k < expected.at(i).size(); ++k) {
+            same = painted.at(i).at(k).first == expected.at(i).at(k).first &&
+                   std::abs(painted.at(i).at(k).second - expected.at(i).at(k).second) < 0.01;
+        }
+        QVERIFY2(same, qPrintable(QStringLiteral("line %1: painted %2, expected %3")
+                                      .arg(i).arg(Shown(painted.at(i)), Shown(expected.at(i)))));
+    }
+    for (const RecordedText& piece : recorder.texts) {
+        QCOMPARE(piece.font, WindowFont());
+    }
+    // One line height apart, after three empty lines; the headings' capitals start
+    // below the box's top edge and the last row ends above its bottom edge.
+    const qreal step = baselines.at(1) - baselines.at(0);
+    QVERIFY2(step >= metrics.height() && step < metrics.height() + 1, qPrintable(QString::number(step)));
+    for (qsizetype i = 1; i < baselines.size(); ++i) {
+        QCOMPARE(baselines.at(i) - baselines.at(i - 1), step);
+    }
+    QCOMPARE(baselines.front(), 3 * step + metrics.ascent());
+    QVERIFY(baselines.front() - metrics.capHeight() > 40);
+    QVERIFY(baselines.back() + metrics.descent() < 240);
+}
+
+void TestTable::controls_data()
+{
+    AddDesignColumns();
+    DesignRow("cmdPrint", {2640, 3840, 972, 372}, "Print", " Print the table ", {}, 9.75, true);
+    DesignRow("cmdExit", {3840, 3840, 972, 372}, "Exit", {}, {}, 9.75, true);
+    DesignRow("lblExplain", {480, 120, 3492, 252}, "This table is based on the following information:", {},
+              Qt::AlignLeft);
+    DesignRow("lblInfo1", {120, 360, 5052, 252}, "Info Line", {}, Qt::AlignHCenter);
+    // Emptied when the window loads; it grows round its centre when it shows text.
+    DesignRow("lblMessage", {990, 3915, 1035, 210}, "", {}, Qt::AlignHCenter, 8.25, true);
+}
+
+void TestTable::controls()
+{
+    frmTvsS table(nullptr, [] { return LengthEntry{}; });
+    const QMap<QString, QWidget*> controls{{"cmdPrint", table.cmdPrint},
+                                           {"cmdExit", table.cmdExit},
+                                           {"lblExplain", table.lblExplain},
+                                           {"lblInfo1", table.lblInfo1},
+                                           {"lblMessage", table.lblMessage}};
+    CompareWithDesign(controls.value(DesignName()));
+}
+
+void TestTable::window()
+{
+    frmTvsS table(nullptr, [] { return LengthEntry{}; });
+    QCOMPARE(table.windowTitle(), QStringLiteral("Trackpace - Time vs. Speed Table"));
+    // 5310 x 4470 twips.
+    QCOMPARE(table.size(), QSize(354, 298));
+    QCOMPARE(table.minimumSize(), table.maximumSize());
+    QVERIFY(!table.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!table.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(table.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QCOMPARE(table.font(), WindowFont());
+    QCOMPARE(table.cmdPrint->nextInFocusChain(), table.cmdExit);
+    QVERIFY(!table.cmdPrint->isDefault() && !table.cmdExit->isDefault());
+    QCOMPARE(table.tmrMsgTimer->interval(), 2000);
+    QVERIFY(table.tmrMsgTimer->isSingleShot());
+    QVERIFY(!table.tmrMsgTimer->isActive());
+    QVERIFY(!table.windowIcon().isNull());
+    for (QLabel* label : {table.lblExplain, table.lblInfo1, table.lblMessage}) {
+        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
     }
 }
 
@@ -168,51 +248,6 @@ void TestTable::zoneMovesPastLongText()
     QCOMPARE(d.lines.at(2).at(0).text, QStringLiteral("   "));
     QCOMPARE(d.lines.at(2).at(1).text, QStringLiteral(" 10 "));
     QCOMPARE(d.lines.at(2).at(1).topLeft.x(), 3 * d.blank);
-}
-
-void TestTable::tableFitsTheBox()
-{
-    float workTime = 0.0F;
-    const Drawn d = DrawOnImage(ScreenTableLines(27645.0F, workTime));
-    // The headings' capitals start just below the box's top edge (40 px), the last row
-    // ends above its bottom edge (240 px), and every row stays inside its sides.
-    const QFontMetricsF metrics(WindowFont());
-    const qreal capTop = 3 * d.lineHeight + metrics.ascent() - metrics.capHeight();
-    QVERIFY2(capTop > 40 && capTop < 46, qPrintable(QString::number(capTop)));
-    for (const auto& line : d.lines) {
-        if (!line.empty()) {
-            QVERIFY(line.back().topLeft.x() + metrics.horizontalAdvance(line.back().text) < 320);
-            QVERIFY(line.front().topLeft.x() > 32);
-        }
-    }
-}
-
-void TestTable::window()
-{
-    frmTvsS table(nullptr, [] { return LengthEntry{}; });
-    QCOMPARE(table.windowTitle(), QStringLiteral("Trackpace - Time vs. Speed Table"));
-    QCOMPARE(table.size(), QSize(354, 298));
-    QCOMPARE(table.minimumSize(), table.maximumSize());
-    QVERIFY(!table.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!table.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(table.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    QCOMPARE(table.lblMessage->text(), QString());
-    QCOMPARE(table.lblInfo1->text(), QStringLiteral("Info Line"));
-    QCOMPARE(table.lblExplain->text(), QStringLiteral("This table is based on the following information:"));
-    QCOMPARE(table.cmdPrint->geometry(), QRect(176, 256, 65, 25));
-    QCOMPARE(table.cmdExit->geometry(), QRect(256, 256, 65, 25));
-    QCOMPARE(table.cmdPrint->toolTip(), QStringLiteral(" Print the table "));
-    QCOMPARE(table.cmdExit->toolTip(), QString());
-    QVERIFY(table.cmdPrint->font().bold());
-    QCOMPARE(table.cmdPrint->nextInFocusChain(), table.cmdExit);
-    QVERIFY(!table.cmdPrint->isDefault() && !table.cmdExit->isDefault());
-    QCOMPARE(table.tmrMsgTimer->interval(), 2000);
-    QVERIFY(table.tmrMsgTimer->isSingleShot());
-    QVERIFY(!table.tmrMsgTimer->isActive());
-    QVERIFY(!table.windowIcon().isNull());
-    for (QLabel* label : {table.lblExplain, table.lblInfo1, table.lblMessage}) {
-        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-    }
 }
 
 void TestTable::escapeDoesNotClose()
@@ -235,16 +270,6 @@ void TestTable::exitCloses()
     table.exec();
     QVERIFY(!table.isVisible());
     QVERIFY(!ModalTimedOut());
-}
-
-void TestTable::timerClearsTheMessage()
-{
-    frmTvsS table(nullptr, [] { return LengthEntry{}; });
-    table.lblMessage->setText(QStringLiteral("Sending table to printer"));
-    table.tmrMsgTimer->start();
-    QVERIFY(table.tmrMsgTimer->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(table.lblMessage->text(), QString(), 3000);
-    QVERIFY(!table.tmrMsgTimer->isActive());
 }
 
 void TestTable::repaintKeepsTheTable()

@@ -30,6 +30,8 @@ MessageBox::Answer ShowWidgetBox(const MessageBox::Request& request)
                     ask ? QMessageBox::Save | QMessageBox::Cancel : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(ask ? QMessageBox::Save : QMessageBox::Ok);
+    box.setEscapeButton(ask ? QMessageBox::Cancel : QMessageBox::Ok);
     // A path or a printer's reason can be selected and copied out of the box.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const int pressed = box.exec();

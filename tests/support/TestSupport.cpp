@@ -6,8 +6,12 @@
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
@@ -15,6 +19,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cmath>
 #include <memory>
 
 MessageRecorder::MessageRecorder()
@@ -106,6 +111,85 @@ std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes)
     static_cast<void>(QTest::qWaitForWindowActive(&host->Home()));
     boxes.boxes.clear();
     return host;
+}
+
+void AddDesignColumns()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("tooltip");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+}
+
+void DesignRow(const char* name, QRect twips, const QString& caption, const QString& tooltip, Qt::Alignment alignment,
+               double points, bool bold)
+{
+    QTest::newRow(name) << QString::fromLatin1(name) << twips << caption << tooltip << int(alignment) << points << bold;
+}
+
+QString DesignName()
+{
+    QFETCH(QString, name);
+    return name;
+}
+
+namespace {
+
+int Pixels(int twips)
+{
+    return static_cast<int>(std::lround(twips / 15.0));
+}
+
+QString CaptionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+        return button->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(control)) {
+        return frame->title();
+    }
+    if (const auto* entry = qobject_cast<const QLineEdit*>(control)) {
+        return entry->text();
+    }
+    return {};
+}
+
+int AlignmentOf(const QWidget* control)
+{
+    Qt::Alignment alignment;
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        alignment = label->alignment();
+    } else if (const auto* entry = qobject_cast<const QLineEdit*>(control)) {
+        alignment = entry->alignment();
+    }
+    return int(alignment & Qt::AlignHorizontal_Mask);
+}
+
+}  // namespace
+
+void CompareWithDesign(const QWidget* control)
+{
+    QFETCH(QRect, twips);
+    QFETCH(QString, caption);
+    QFETCH(QString, tooltip);
+    QFETCH(int, alignment);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    QVERIFY(control != nullptr);
+    const QRect pixels(Pixels(twips.x()), Pixels(twips.y()), Pixels(twips.width()), Pixels(twips.height()));
+    QCOMPARE(control->geometry(), pixels);
+    QCOMPARE(CaptionOf(control), caption);
+    QCOMPARE(control->toolTip(), tooltip);
+    QCOMPARE(AlignmentOf(control), alignment);
+    QCOMPARE(control->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(control->font().pointSizeF(), points);
+    QCOMPARE(control->font().bold(), bold);
 }
 
 void StartUpAsTheProgram()

@@ -16,6 +16,9 @@
 class HomeHost;
 class QWidget;
 
+#include <QRect>
+#include <QtGlobal>
+
 // Installs a presenter that records every box instead of showing it, and puts the
 // previous one back when it goes out of scope. `answer` decides Save/Cancel boxes;
 // `onShow` runs while a box is "open", to look at the state at that moment.
@@ -64,6 +67,18 @@ struct TestSession {
 // Loads the settings at General::IniPath into a new main window and shows it, as
 // the program starts; the boxes of the start are cleared from `boxes`.
 std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes);
+
+// One control as the window's design describes it, as a row of a data-driven test:
+// its place in twips (15 to a pixel at 96 dpi, from its container's corner), its
+// caption, tooltip, horizontal alignment (none for controls without one) and font,
+// Arial of the given size.
+void AddDesignColumns();
+void DesignRow(const char* name, QRect twips, const QString& caption, const QString& tooltip = {},
+               Qt::Alignment alignment = {}, double points = 8.25, bool bold = false);
+// The name of the current row's control, and the comparison of that control with
+// the row (a failed comparison fails the test).
+QString DesignName();
+void CompareWithDesign(const QWidget* control);
 
 // Runs the program's own start-up once (the settings beside the test executable, its
 // boxes dropped, the window closed again), so that from then on this process handles
