@@ -1,4 +1,4 @@
-// Fuzzes the whole settings load: any bytes as Trackpace.ini, then the checks' invariants.
+// Fuzzes the whole settings load: any bytes as the text of Trackpace.ini, then the checks' invariants.
 #include "core/General.h"
 #include "core/HomeLink.h"
 #include "core/MessageBox.h"
@@ -7,53 +7,75 @@
 
 #include "FuzzSupport.h"
 
-#include <QFile>
-#include <QStringList>
-#include <QTemporaryDir>
+#include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
-// The main window's stand-in: logs every hand-over.
+// One event of a load, in the order it happened: a box of warning n, the window's
+// load, or a hand-over with its value.
+struct Event {
+    enum class Kind { Box, Load, Scale, Straight, Circle, Length };
+    Kind kind;
+    int value = 0;
+    bool operator==(const Event& other) const { return kind == other.kind && value == other.value; }
+};
+
+// The main window's stand-in: logs every hand-over, and the boxes in between.
 class RecordingHome : public HomeLink {
 public:
-    QStringList log;
+    std::vector<Event> log;
     void EnsureLoaded() override
     {
-        if (!log.contains(QStringLiteral("load"))) {
-            log << QStringLiteral("load");
+        if (!loaded_) {
+            loaded_ = true;
+            log.push_back({Event::Kind::Load});
         }
     }
-    void SelectScale(int index) override { Log(QStringLiteral("scale %1").arg(index)); }
-    void SelectStraight() override { Log(QStringLiteral("straight")); }
-    void SelectCircle() override { Log(QStringLiteral("circle")); }
-    void SetLength(int inches) override { Log(QStringLiteral("length %1").arg(inches)); }
+    void SelectScale(int index) override { Log({Event::Kind::Scale, index}); }
+    void SelectStraight() override { Log({Event::Kind::Straight}); }
+    void SelectCircle() override { Log({Event::Kind::Circle}); }
+    void SetLength(int inches) override { Log({Event::Kind::Length, inches}); }
 
 private:
-    void Log(const QString& event)
+    void Log(Event event)
     {
         EnsureLoaded();
-        log << event;
+        log.push_back(event);
     }
+    bool loaded_ = false;
 };
+
+RecordingHome* current = nullptr;
 
 int WarningNumber(const QString& text)
 {
-    if (text.endsWith(QStringLiteral(" Scale not found . . . using program defaults."))) {
+    if (text.endsWith(u" Scale not found . . . using program defaults.")) {
         return 3;
     }
-    if (text.endsWith(QStringLiteral(" not found . . . using program defaults."))) {
+    if (text.endsWith(u" not found . . . using program defaults.")) {
         return 1;
     }
-    if (text.startsWith(QStringLiteral("The initialization file is either corrupt"))) {
+    if (text.startsWith(u"The initialization file is either corrupt")) {
         return 2;
     }
-    if (text == QStringLiteral("Track configuration invalid . . . using program defaults.")) {
+    if (text == u"Track configuration invalid . . . using program defaults.") {
         return 4;
     }
-    return text.startsWith(QStringLiteral("Length / radius invalid.")) ? 5 : 0;
+    return text.startsWith(u"Length / radius invalid.") ? 5 : 0;
+}
+
+MessageBox::Answer RecordBox(const MessageBox::Request& box)
+{
+    Require(box.title == u"Trackpace - Initialization Error", "every box has the start-up title");
+    const int number = WarningNumber(box.text);
+    Require(number != 0 && number != 1, "every box is one of the warnings about a file's text");
+    current->log.push_back({Event::Kind::Box, number});
+    return MessageBox::Answer::Ok;
 }
 
 void CheckInvariants(const RecordingHome& home)
@@ -67,31 +89,32 @@ void CheckInvariants(const RecordingHome& home)
             "DefLength is whole within 1 to 240");
 
     // The whole order of events follows from the boxes that were shown.
-    QStringList boxes;
-    for (const QString& event : home.log) {
-        if (event.startsWith(u"box")) {
-            boxes << event;
+    std::vector<int> boxes;
+    for (const Event& event : home.log) {
+        if (event.kind == Event::Kind::Box) {
+            boxes.push_back(event.value);
         }
     }
-    const bool fileBox = boxes.contains(u"box 1") || boxes.contains(u"box 2");
-    Require(!fileBox || boxes.size() == 1, "warning 1 or 2 stands alone");
-    QStringList expected;
-    if (fileBox) {
-        expected << boxes.front();
+    const bool corrupt = !boxes.empty() && boxes.front() == 2;
+    Require(!corrupt || boxes.size() == 1, "the corrupt-file warning stands alone");
+    const auto shown = [&boxes](int number) { return std::find(boxes.begin(), boxes.end(), number) != boxes.end(); };
+    std::vector<Event> expected;
+    if (corrupt) {
+        expected.push_back({Event::Kind::Box, 2});
     }
-    expected << QStringLiteral("load");
-    if (boxes.contains(u"box 3")) {
-        expected << QStringLiteral("box 3");
+    expected.push_back({Event::Kind::Load});
+    if (shown(3)) {
+        expected.push_back({Event::Kind::Box, 3});
     }
-    expected << QStringLiteral("scale %1").arg(scale);
-    if (boxes.contains(u"box 4")) {
-        expected << QStringLiteral("box 4");
+    expected.push_back({Event::Kind::Scale, scale});
+    if (shown(4)) {
+        expected.push_back({Event::Kind::Box, 4});
     }
-    expected << (General::DefTrackConfig == u"CIRCLE" ? QStringLiteral("circle") : QStringLiteral("straight"));
-    if (boxes.contains(u"box 5")) {
-        expected << QStringLiteral("box 5");
+    expected.push_back({General::DefTrackConfig == u"CIRCLE" ? Event::Kind::Circle : Event::Kind::Straight});
+    if (shown(5)) {
+        expected.push_back({Event::Kind::Box, 5});
     }
-    expected << QStringLiteral("length %1").arg(static_cast<int>(General::DefLength));
+    expected.push_back({Event::Kind::Length, static_cast<int>(General::DefLength)});
     Require(home.log == expected, "boxes and hand-over in the order of the checks");
 }
 
@@ -99,28 +122,22 @@ void CheckInvariants(const RecordingHome& home)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static QTemporaryDir dir;
-    General::IniPath = dir.filePath(QStringLiteral("Trackpace.ini"));
+    static const bool presenter = [] {
+        MessageBox::SetPresenter(RecordBox);
+        return true;
+    }();
+    static_cast<void>(presenter);
     General::DefScale.clear();
     General::DefTrackConfig.clear();
     General::DefLength = 0.0F;
     General::MinLength = 1;
     General::MaxLength = 240;
-    {
-        QFile file(General::IniPath);
-        Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the input can be written");
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
     RecordingHome home;
-    MessageBox::SetPresenter([&home](const MessageBox::Request& box) {
-        Require(box.title == u"Trackpace - Initialization Error", "every box has the start-up title");
-        const int number = WarningNumber(box.text);
-        Require(number != 0, "every box is one of the five warnings");
-        home.log << QStringLiteral("box %1").arg(number);
-        return MessageBox::Answer::Ok;
-    });
-    LoadSettings(home);
+    current = &home;
+    // The reading the program does once it has the file's bytes; the file itself is
+    // read by one plain open, which the tests cover.
+    LoadSettingsText(home, QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     CheckInvariants(home);
-    MessageBox::SetPresenter(nullptr);
+    current = nullptr;
     return 0;
 }

@@ -9,7 +9,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -61,31 +63,34 @@ void ReportCorrupt(qint16& count)
     Warn(CorruptText);
 }
 
-// Lines end at CR LF, at CR alone and at LF alone; the last one may lack an end.
-QStringList SplitLines(const QString& text)
+// Where `wanted` next occurs in `text` from `from` on, or the text's size; kept in
+// `next` so that each byte is searched once, however many lines the text has.
+qsizetype NextOf(char wanted, QByteArrayView text, qsizetype from, qsizetype& next)
 {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n') {
-            continue;
-        }
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
-            ++i;
-        }
-        start = i + 1;
+    if (next < from) {
+        const void* found = std::memchr(text.data() + from, wanted, static_cast<std::size_t>(text.size() - from));
+        next = found != nullptr ? static_cast<const char*>(found) - text.data() : text.size();
     }
-    if (start < text.size()) {
-        lines.append(text.mid(start));
-    }
-    return lines;
+    return next;
 }
 
-bool IsKeyLine(const QString& line)
+// The key lines of `text` in file order, up to `limit` + 1 of them. Lines end at
+// CR LF, at CR alone and at LF alone; the last one may lack an end. Blank lines,
+// headers and comments are passed over without being copied.
+QStringList KeyLines(QByteArrayView text, qsizetype limit)
 {
-    return !line.isEmpty() && !line.startsWith(u'[') && !line.startsWith(u';');
+    QStringList lines;
+    qsizetype nextCr = -1;
+    qsizetype nextLf = -1;
+    for (qsizetype start = 0; start < text.size() && lines.size() <= limit;) {
+        const qsizetype stop = std::min(NextOf('\r', text, start, nextCr), NextOf('\n', text, start, nextLf));
+        if (stop != start && text.at(start) != '[' && text.at(start) != ';') {
+            lines.append(QString::fromLatin1(text.sliced(start, stop - start)));
+        }
+        const bool crLf = stop + 1 < text.size() && text.at(stop) == '\r' && text.at(stop + 1) == '\n';
+        start = stop + (crLf ? 2 : 1);
+    }
+    return lines;
 }
 
 // Without the folder (see General::SetIniFolder) there is no path to read or write.
@@ -175,15 +180,11 @@ void ReadSettingsText(const QByteArray& text, qint16& count)
     General::IniKeys.clear();
     General::IniValues.clear();
     count = 0;
-    for (const QString& line : SplitLines(QString::fromLatin1(text))) {
-        if (!IsKeyLine(line)) {
-            continue;
-        }
-        if (General::IniValues.size() == MaxKeyLines) {
-            ReportCorrupt(count);
-            return;
-        }
-        General::IniValues.append(line);
+    // The key-line counter is 16 bits wide; one line more than it holds is corrupt.
+    General::IniValues = KeyLines(text, MaxKeyLines);
+    if (General::IniValues.size() > MaxKeyLines) {
+        ReportCorrupt(count);
+        return;
     }
     for (QString& entry : General::IniValues) {
         const qsizetype p = entry.indexOf(u'=');
