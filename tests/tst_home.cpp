@@ -129,8 +129,15 @@ void TestHome::windowAndMenus()
     }
     QCOMPARE(bar, (QStringList{"&File", "&Preferences", "&Help"}));
     QCOMPARE(home.mnuPref->menu(), nullptr);
-    QCOMPARE(home.mnuFile->actions(), QList<QAction*>{home.mnuFileExit});
+    // The run timer is the one item beyond the design's menus; the design's own keep
+    // their texts and have no shortcut keys.
+    QCOMPARE(home.mnuFile->actions(), (QList<QAction*>{home.mnuFileRunTimer, home.mnuFileExit}));
+    QCOMPARE(home.mnuFileRunTimer->text(), QStringLiteral("&Run Timer..."));
+    QCOMPARE(home.mnuFileRunTimer->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
     QCOMPARE(home.mnuFileExit->text(), QStringLiteral("E&xit"));
+    for (const QAction* action : {home.mnuFileExit, home.mnuPref, home.mnuHelpAbout}) {
+        QVERIFY(action->shortcut().isEmpty());
+    }
     QCOMPARE(home.mnuHelpAbout->text(), QStringLiteral("&About Trackpace"));
     QCOMPARE(home.font(), WindowFont());
     QVERIFY(!home.windowIcon().isNull());

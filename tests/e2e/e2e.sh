@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The built program as a person starts it: a copy in a fresh folder, started from
-# another directory, in a real X server, driven by xdotool. Usage: e2e.sh PROGRAM SHOTS
+# The built program as a person starts it: a copy in a fresh folder (whose name is
+# not valid UTF-8, as a Latin-1 "café" is not), started from another directory, in a
+# real X server, driven by xdotool. Usage: e2e.sh PROGRAM SHOTS
 # It moves the pointer and types, so it runs only on the X server named by
 # TRACKPACE_E2E_DISPLAY (an Xvfb of its own), never on somebody's desktop.
 set -uo pipefail
@@ -24,9 +25,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/app" "$work/elsewhere" "$shots"
-cp "$program" "$work/app/trackpace"
-ini="$work/app/Trackpace.ini"
+app="$work/$(printf 'caf\351')"
+mkdir -p "$app" "$work/elsewhere" "$shots"
+cp "$program" "$app/trackpace"
+ini="$app/Trackpace.ini"
 
 fail() {
     echo "FAIL: step $1: $2"
@@ -39,7 +41,7 @@ wait_window() {
 }
 
 start() {
-    (cd "$work/elsewhere" && exec "$work/app/trackpace") >/dev/null 2>&1 &
+    (cd "$work/elsewhere" && exec "$app/trackpace") >/dev/null 2>&1 &
     pid=$!
 }
 
@@ -120,5 +122,38 @@ timeout 10 bash -c "until [ -e '$ini' ]; do sleep 0.1; done" || fail 4 "Save wro
 [ "$(cat "$ini")" = "$(printf '[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n')" ] ||
     fail 4 "the file holds $(od -c "$ini" | head -3)"
 [ ! -e "$work/elsewhere/Trackpace.ini" ] || fail 4 "a file was written into the working directory"
+kill "$pid"; wait "$pid" 2>/dev/null; pid=""
 
-echo "PASS: all four steps"
+# 5. The run timer, opened from the menu and timed with Space for about two seconds,
+#    hands 2 to the main window's elapsed time: its box then looks exactly as it did
+#    when the time was spun to 2 by hand.
+start
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 5 "no main window"
+menu_bar=$(( $(xwininfo -id "$main" | awk '/Height:/{print $2}') - 250 ))
+time_box() {   # the elapsed time's box (2412, 1080 twips in the Task frame), as shown
+    xdotool mousemove 0 0
+    sleep 0.3
+    import -window "$main" -crop "23x21+369+$((menu_bar + 80))" +repage "$1"
+}
+xdotool mousemove --window "$main" 400 $((menu_bar + 84)) click 1   # the up arrow: 2
+time_box "$work/spun.png"
+xdotool mousemove --window "$main" 400 $((menu_bar + 96)) click 1   # the down arrow: 1
+time_box "$work/one.png"
+xdotool windowfocus --sync "$main" key ctrl+t
+timer=$(wait_window "Trackpace - Run Timer")
+[ -n "$timer" ] || fail 5 "Ctrl+T opened no run timer"
+xdotool windowfocus --sync "$timer" key space
+sleep 2
+xdotool key space
+sleep 0.3
+import -window "$timer" "$shots/run-timer.png" || fail 5 "no run timer screenshot"
+xdotool windowfocus --sync "$timer" key Escape
+timeout 10 bash -c "while xdotool search --onlyvisible --name '^Trackpace - Run Timer\$' >/dev/null 2>&1; do sleep 0.1; done" ||
+    fail 5 "the run timer did not close"
+time_box "$work/timed.png"
+same() { [ "$(convert "$1" rgba:- | md5sum)" = "$(convert "$2" rgba:- | md5sum)" ]; }
+! same "$work/spun.png" "$work/one.png" || fail 5 "the time box shows 2 and 1 alike"
+same "$work/timed.png" "$work/spun.png" || fail 5 "after about two seconds' timing the elapsed time does not show 2"
+
+echo "PASS: all five steps"

@@ -15,6 +15,7 @@
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
+#include "ui/timer/frmRunTimer.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -83,10 +84,13 @@ frmHome::frmHome(QWidget* parent) : QMainWindow(parent)
 void frmHome::BuildMenus()
 {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileRunTimer = mnuFile->addAction(QStringLiteral("&Run Timer..."));
+    mnuFileRunTimer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Trackpace"));
+    connect(mnuFileRunTimer, &QAction::triggered, this, &frmHome::ShowRunTimer);
     connect(mnuFileExit, &QAction::triggered, this, &frmHome::Exit);
     connect(mnuPref, &QAction::triggered, this, &frmHome::Preferences);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmHome::About);
@@ -308,6 +312,30 @@ void frmHome::About()
 {
     frmAbout about(this);
     RunModal(about);
+}
+
+frmRunTimer* frmHome::RunTimer()
+{
+    if (timer_ == nullptr) {
+        timer_ = new frmRunTimer(this, [this](int seconds) { TakeElapsedTime(seconds); });
+    }
+    return timer_;
+}
+
+void frmHome::ShowRunTimer()
+{
+    frmRunTimer* timer = RunTimer();
+    timer->show();
+    timer->raise();
+    timer->activateWindow();
+}
+
+void frmHome::TakeElapsedTime(int seconds)
+{
+    if (!optChkSpd->isChecked()) {
+        optChkSpd->setChecked(true);
+    }
+    udTime->setValue(seconds);
 }
 
 void frmHome::RunModal(QDialog& dialog)

@@ -14,6 +14,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class UpDown;
+class frmRunTimer;
 
 // Created hidden by start-up, which selects the saved defaults through the hand-over
 // operations, then shown. Every handler recomputes from the user's entries and the
@@ -32,6 +33,11 @@ public:
 
     void CalcScaleDistance();
     void CalcScaleSpeed();
+
+    // A run timed in the run timer window becomes the elapsed time of Check Speed.
+    void TakeElapsedTime(int seconds);
+    // The run timer window, created on first use and kept while this window lives.
+    frmRunTimer* RunTimer();
 
     // The controls, by the names the program's documentation uses. optScale[0] is
     // the button of catalogue index 1.
@@ -58,6 +64,7 @@ public:
     QLabel* lblVersion;
 
     QMenu* mnuFile;
+    QAction* mnuFileRunTimer;
     QAction* mnuFileExit;
     QAction* mnuPref;
     QMenu* mnuHelp;
@@ -89,6 +96,9 @@ private:
     void Exit();
     void Preferences();
     void About();
+    void ShowRunTimer();
     void RunModal(QDialog& dialog);
     void SetConfigTexts(const QString& caption, const QString& tooltipStart);
+
+    frmRunTimer* timer_ = nullptr;
 };

@@ -1,0 +1,39 @@
+// What the run timer measures with and beeps through: a monotonic clock and the system's sound.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QtGlobal>
+
+#include <memory>
+
+// Milliseconds since some fixed moment, never going back (not the wall clock,
+// which the user or the network may set at any time).
+class RunClock {
+public:
+    virtual ~RunClock() = default;
+    virtual qint64 Milliseconds() const = 0;
+};
+
+class SteadyClock final : public RunClock {
+public:
+    SteadyClock() { timer_.start(); }
+    qint64 Milliseconds() const override { return timer_.elapsed(); }
+
+private:
+    QElapsedTimer timer_;
+};
+
+// The two beeps of a pace: the first mark, and every mark after it.
+enum class PaceMark { Start, Next };
+
+class SoundSink {
+public:
+    virtual ~SoundSink() = default;
+    virtual bool Available() const = 0;
+    // A short generated tone; returns at once.
+    virtual void Beep(PaceMark mark) = 0;
+};
+
+// The system's default sound output (ALSA, which PulseAudio and PipeWire serve as
+// well); unavailable where none can be opened.
+std::unique_ptr<SoundSink> SystemSound();
