@@ -48,12 +48,13 @@ bool IsAbsolute(const QByteArray& folder)
     return folder.startsWith('/');
 }
 
-QByteArray WithoutTrailingSlashes(QByteArray folder)
+// `base` and `tail` joined by one slash, however many `base` ends with.
+QByteArray Joined(QByteArray base, const QByteArray& tail)
 {
-    while (folder.size() > 1 && folder.endsWith('/')) {
-        folder.chop(1);
+    while (base.endsWith('/')) {
+        base.chop(1);
     }
-    return folder;
+    return base + '/' + tail;
 }
 
 }  // namespace
@@ -77,14 +78,12 @@ std::optional<QByteArray> ExecutableDirectory(const QByteArray& selfLink)
 std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
                                                      const QByteArray& accountHome)
 {
-    const QByteArray folder = QByteArrayLiteral("/Trackpace");
     if (IsAbsolute(xdgConfigHome)) {
-        return WithoutTrailingSlashes(xdgConfigHome) + folder;
+        return Joined(xdgConfigHome, QByteArrayLiteral("Trackpace"));
     }
     for (const QByteArray& base : {home, accountHome}) {
         if (IsAbsolute(base)) {
-            const QByteArray trimmed = WithoutTrailingSlashes(base);
-            return (trimmed == "/" ? QByteArray() : trimmed) + QByteArrayLiteral("/.config") + folder;
+            return Joined(base, QByteArrayLiteral(".config/Trackpace"));
         }
     }
     return std::nullopt;

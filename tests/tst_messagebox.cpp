@@ -66,6 +66,7 @@ private slots:
     void cleanup();
     void boxes_data();
     void boxes();
+    void withoutWindowsTheTextIsLogged();
 };
 
 void TestMessageBox::initTestCase()
@@ -132,6 +133,22 @@ void TestMessageBox::boxes()
     QCOMPARE(seen.escapeButton, kind == 0 ? QMessageBox::Ok : QMessageBox::Cancel);
     QVERIFY(seen.selectable);
     QVERIFY(seen.modal);
+}
+
+void TestMessageBox::withoutWindowsTheTextIsLogged()
+{
+    // With no window layer to answer it, a box's words go to the log, and an offer
+    // counts as declined.
+    const MessageBox::Presenter previous = MessageBox::SetPresenter(nullptr);
+    QTest::ignoreMessage(QtWarningMsg, "Trackpace: No printer is set up on this computer.");
+    const bool saved = MessageBox::AskSave(QStringLiteral("Trackpace"),
+                                           QStringLiteral("No printer is set up on this computer."),
+                                           MessageBox::Icon::Exclamation);
+    QTest::ignoreMessage(QtWarningMsg, "Invalid Entry: Value must be between 1 and 240.");
+    MessageBox::Show(QStringLiteral("Invalid Entry"), QStringLiteral("Value must be between 1 and 240."),
+                     MessageBox::Icon::Information);
+    MessageBox::SetPresenter(previous);
+    QVERIFY(!saved);
 }
 
 QTEST_MAIN(TestMessageBox)

@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -113,10 +114,12 @@ private slots:
     void readingRefusesWhatIsNotAFile();
     void executableFolder_data();
     void executableFolder();
+    void executableFolderUnknown();
     void folderNameThatIsNotText();
     void noFolderReadsAndWritesNothing();
     void userConfigurationFolder_data();
     void userConfigurationFolder();
+    void userConfigurationFolderOfTheAccount();
     void installedCopyKeepsItsSettingsInTheConfigurationFolder();
 
 private:
@@ -382,6 +385,9 @@ void TestSaveFile::executableFolder_data()
     QTest::newRow("deleted since it started") << QByteArray("/home/a/bin/trackpace (deleted)")
                                               << QByteArray("/home/a/bin");
     QTest::newRow("in the root folder") << QByteArray("/trackpace") << QByteArray("/");
+    // Longer than the first buffer the link is read into.
+    const QByteArray deep = "/opt/" + QByteArray(300, 'd');
+    QTest::newRow("a long path") << deep + "/trackpace" << deep;
 }
 
 void TestSaveFile::executableFolder()
@@ -392,7 +398,20 @@ void TestSaveFile::executableFolder()
     const QByteArray link = Native(session_->dir.filePath(QStringLiteral("exe")));
     QCOMPARE(::symlink(target.constData(), link.constData()), 0);
     QCOMPARE(ExecutableDirectory(link), std::optional<QByteArray>(folder));
-    QCOMPARE(ExecutableDirectory(link + "-missing").has_value(), !QCoreApplication::applicationDirPath().isEmpty());
+}
+
+void TestSaveFile::executableFolderUnknown()
+{
+    // A link that names no absolute path gives no folder, rather than one relative
+    // to wherever the program was started.
+    for (const QByteArray& target : {QByteArray("trackpace"), QByteArray("bin/trackpace")}) {
+        const QByteArray link = Native(session_->dir.filePath(QStringLiteral("exe-") + QString::fromLatin1(target.toHex())));
+        QCOMPARE(::symlink(target.constData(), link.constData()), 0);
+        QCOMPARE(ExecutableDirectory(link), std::nullopt);
+    }
+    // Without the system's link at all, Qt's own answer counts.
+    QCOMPARE(ExecutableDirectory(Native(session_->dir.filePath(QStringLiteral("none")))),
+             std::optional<QByteArray>(QFile::encodeName(QCoreApplication::applicationDirPath())));
 }
 
 void TestSaveFile::folderNameThatIsNotText()
@@ -424,7 +443,10 @@ void TestSaveFile::noFolderReadsAndWritesNothing()
 {
     const bool rootFileBefore = QFile::exists(QStringLiteral("/Trackpace.ini"));
     ResetGeneral();
+    General::SetIniFolder(QByteArrayLiteral("/somewhere"));
     General::SetIniFolder(std::nullopt);
+    QCOMPARE(General::IniPath, QString());
+    QCOMPARE(General::IniPathNative, QByteArray());
     session_->boxes.boxes.clear();
     session_->host = std::make_unique<HomeHost>();
     LoadSettings(*session_->host);
@@ -450,6 +472,8 @@ void TestSaveFile::userConfigurationFolder_data()
 
     QTest::newRow("XDG_CONFIG_HOME first") << QByteArray("/x/cfg/") << QByteArray("/home/a") << QByteArray("/home/b")
                                            << QByteArray("/x/cfg/Trackpace");
+    QTest::newRow("XDG_CONFIG_HOME is the root folder") << QByteArray("//") << QByteArray() << QByteArray()
+                                                        << QByteArray("/Trackpace");
     QTest::newRow("else ~/.config") << QByteArray() << QByteArray("/home/a") << QByteArray("/home/b")
                                     << QByteArray("/home/a/.config/Trackpace");
     QTest::newRow("a relative XDG_CONFIG_HOME is ignored") << QByteArray("cfg") << QByteArray("/home/a")
@@ -470,6 +494,23 @@ void TestSaveFile::userConfigurationFolder()
     QFETCH(QByteArray, folder);
     QCOMPARE(UserConfigurationDirectory(xdg, home, account), std::optional<QByteArray>(folder));
     QCOMPARE(UserConfigurationDirectory({}, "relative", {}), std::nullopt);
+}
+
+void TestSaveFile::userConfigurationFolderOfTheAccount()
+{
+    // With neither variable set, the user database's home folder for this user.
+    const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("HOME");
+    const std::optional<QByteArray> folder = UserConfigurationDirectory();
+    qputenv("HOME", home);
+    if (!xdg.isEmpty()) {
+        qputenv("XDG_CONFIG_HOME", xdg);
+    }
+    const passwd* account = ::getpwuid(::getuid());
+    QVERIFY(account != nullptr);
+    QCOMPARE(folder, std::optional<QByteArray>(QByteArray(account->pw_dir).replace("//", "/") + "/.config/Trackpace"));
 }
 
 void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()

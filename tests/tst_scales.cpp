@@ -151,6 +151,8 @@ void TestScales::leadingNumber_data()
     QTest::newRow("hexadecimal lower") << "&hf" << 15.0;
     QTest::newRow("octal") << "&O7" << 7.0;
     QTest::newRow("octal stops at 8") << "&O8" << 0.0;
+    QTest::newRow("octal stops at a letter") << "&OA" << 0.0;
+    QTest::newRow("octal stops at a letter after a digit") << "&O7A" << 7.0;
     QTest::newRow("prefix alone") << "&H" << 0.0;
     QTest::newRow("ampersand alone") << "&" << 0.0;
     QTest::newRow("letters") << "abc" << 0.0;
@@ -188,6 +190,9 @@ void TestScales::runTimeText_data()
     QTest::newRow("whole") << 3.0F << "3.0";
     QTest::newRow("four digits") << static_cast<float>(360.0 * 27645.0 / 5280.0) << "1884.9";
     QTest::newRow("rounds up into the next whole") << 9.96F << "10.0";
+    // Beyond any table (at most 1884.9 s), still one decimal and every whole digit.
+    QTest::newRow("seven whole digits") << 1234567.0F << "1234567.0";
+    QTest::newRow("beyond twelve digits") << 1e20F << "100000002004087734272.0";
 }
 
 void TestScales::runTimeText()
