@@ -1,5 +1,6 @@
 // The main window driven as a user drives it: scale, distance, length entry, time and tasks.
 #include "core/General.h"
+#include "core/Scales.h"
 #include "settings/Settings.h"
 #include "ui/Fonts.h"
 #include "ui/UpDown.h"
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QToolButton>
 
 class TestHome : public QObject {
@@ -28,6 +30,10 @@ private slots:
     void init();
     void cleanup();
     void startsWithTheDefaults();
+    void startsWithTheSavedDefaults();
+    void opensCentredOnTheScreen();
+    void scaleChoiceRecomputes_data();
+    void scaleChoiceRecomputes();
     void windowAndMenus();
     void controls_data();
     void controls();
@@ -102,17 +108,58 @@ void TestHome::startsWithTheDefaults()
     QVERIFY(home.optScale.at(2)->isChecked());
     QVERIFY(home.optStraight->isChecked());
     QVERIFY(home.optChkSpd->isChecked());
-    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    // What the labels then show is in the table of controls.
     QCOMPARE(home.udLength->value(), 48);
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("348 ft."));
-    QCOMPARE(home.lblTime->text(), QStringLiteral("1"));
-    QCOMPARE(home.lblSpeed->text(), QStringLiteral("237 mph"));
-    QCOMPARE(home.lblVersion->text(), QStringLiteral("Trackpace v1.3.0"));
-    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter the length in inches (1-240) "));
     QCOMPARE(General::ScaleName, QStringLiteral("HO"));
     QCOMPARE(General::ScaleRatio, 87.0F);
     QVERIFY(!home.cmdCreate->isEnabled());
     QVERIFY(session_->boxes.boxes.empty());
+}
+
+void TestHome::startsWithTheSavedDefaults()
+{
+    session_ = std::make_unique<TestSession>();
+    session_->WriteIni("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n");
+    QVERIFY(session_->Start());
+    frmHome& home = Home();
+    QVERIFY(home.optScale.at(1)->isChecked());
+    QVERIFY(home.optCircle->isChecked());
+    QCOMPARE(home.txtLength->text(), QStringLiteral("120"));
+    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Radius in Inches"));
+    // N, a circle of radius 120: 240 x 3.14159 = 753.98 in, x 160 / 12 = 10053.1 ft.
+    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("10053 ft."));
+}
+
+void TestHome::opensCentredOnTheScreen()
+{
+    // Centred as it is placed, before the window system adds its frame (2 pixels a
+    // side here), which then moves the frame's centre by those few pixels.
+    const QPoint screen = QGuiApplication::primaryScreen()->availableGeometry().center();
+    const QPoint window = Home().frameGeometry().center();
+    QVERIFY2(std::abs(window.x() - screen.x()) <= 2 && std::abs(window.y() - screen.y()) <= 2,
+             qPrintable(QStringLiteral("window at %1,%2, screen centre %3,%4")
+                            .arg(window.x()).arg(window.y()).arg(screen.x()).arg(screen.y())));
+}
+
+void TestHome::scaleChoiceRecomputes_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("distance");
+    // 48 in straight: ratio x 48 / 12 = ratio x 4.
+    QTest::newRow("Z") << 1 << "880 ft.";
+    QTest::newRow("N") << 2 << "640 ft.";
+    QTest::newRow("S") << 4 << "256 ft.";
+    QTest::newRow("O") << 5 << "192 ft.";
+    QTest::newRow("G") << 6 << "90 ft.";
+}
+
+void TestHome::scaleChoiceRecomputes()
+{
+    QFETCH(int, scale);
+    QFETCH(QString, distance);
+    QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
+    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QCOMPARE(General::ScaleName, ScaleCatalogue().at(scale - 1).name);
 }
 
 void TestHome::windowAndMenus()
@@ -148,12 +195,7 @@ void TestHome::controls_data()
     // The main window after start-up with HO, a straight run and 48 inches.
     AddDesignColumns();
     DesignRow("fraScale", {240, 120, 852, 2652}, "Scale");
-    const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
-    for (int i = 0; i < 6; ++i) {
-        const QByteArray name = "optScale" + QByteArray::number(i + 1);
-        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? 625 : 492, 252}, scales.at(i),
-                  u' ' + scales.at(i) + QStringLiteral(" Scale "));
-    }
+    DesignScaleRows(625);
     DesignRow("fraDistance", {1320, 120, 1572, 2652}, "Distance");
     DesignRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
     DesignRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");

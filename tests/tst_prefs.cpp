@@ -98,12 +98,7 @@ void TestPrefs::controls_data()
     DesignRow("lblLength", {120, 1200, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
     DesignRow("cmdCancel", {2640, 2400, 732, 372}, "Cancel", " Discard changes and exit ", {}, 8.25, true);
     DesignRow("fraScale", {240, 120, 1332, 2652}, "Default Scale");
-    const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
-    for (int i = 0; i < 6; ++i) {
-        const QByteArray name = "optScale" + QByteArray::number(i + 1);
-        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? 735 : 492, 252}, scales.at(i),
-                  u' ' + scales.at(i) + QStringLiteral(" Scale "));
-    }
+    DesignScaleRows(735);
 }
 
 void TestPrefs::controls()

@@ -160,6 +160,8 @@ void TestSettings::fileContents_data()
     row("empty file", "", defaults, "HO", "STRAIGHT", 48);
     row("only headers, comments, blank lines", "[A]\r\n\r\n;Scale=N\r\n[B]\r\n", defaults, "HO", "STRAIGHT", 48);
     row("scale in lower case", "Scale=ho\r\n", defaults, "HO", "STRAIGHT", 48);
+    row("z in lower case, the last letter", "Scale=z\r\n", {"load", "scale 1", "straight", "length 48"}, "Z",
+        "STRAIGHT", 48);
     row("key in lower case is ignored", "scale=N\r\n", defaults, "HO", "STRAIGHT", 48);
     row("blanks around = make another key", "Scale = N\r\n", defaults, "HO", "STRAIGHT", 48);
     row("unknown scale", "Scale=oo\r\n", {"load", "box 3", "scale 3", "straight", "length 48"}, "HO",
@@ -176,6 +178,8 @@ void TestSettings::fileContents_data()
         "HO", "STRAIGHT", 48);
     row("length 0 is not given", "TrackLength=0\r\n", defaults, "HO", "STRAIGHT", 48);
     row("length 0.5 rounds to 0", "TrackLength=0.5\r\n", defaults, "HO", "STRAIGHT", 48);
+    row("length 1, the shortest", "TrackLength=1\r\n", {"load", "scale 3", "straight", "length 1"}, "HO",
+        "STRAIGHT", 1);
     row("length 12.9 rounds down", "TrackLength=12.9\r\n", {"load", "scale 3", "straight", "length 12"}, "HO",
         "STRAIGHT", 12);
     row("length 240.7 rounds down", "TrackLength=240.7\r\n", {"load", "scale 3", "straight", "length 240"}, "HO",

@@ -66,7 +66,6 @@ private slots:
     void nothingToPace_data();
     void nothingToPace();
     void withoutSoundTheFigureFlashes();
-    void mainWindowKeepsItsDesign();
 
 private:
     frmHome& Home() { return session_->host->Home(); }
@@ -335,19 +334,6 @@ void TestTimer::withoutSoundTheFigureFlashes()
     QCOMPARE(timer->lblFigure->grab().toImage().pixelColor(3, 3), timer->palette().color(QPalette::Highlight));
     QTRY_COMPARE_WITH_TIMEOUT(timer->lblFigure->grab().toImage().pixelColor(3, 3), plain, 2000);
     QVERIFY(timer->Pacing());
-}
-
-void TestTimer::mainWindowKeepsItsDesign()
-{
-    // The run timer adds a menu item and nothing else: the window keeps its size and
-    // the place of every control (their whole design is in the main window's tests).
-    frmHome& home = Home();
-    QCOMPARE(home.centralWidget()->size(), QSize(441, 250));
-    QCOMPARE(home.fraTask->geometry(), QRect(208, 8, 217, 177));
-    QCOMPARE(home.lblTime->geometry(), QRect(161, 72, 23, 21));
-    QCOMPARE(home.udTime->geometry(), QRect(184, 72, 17, 21));
-    // Its eight controls and the two arrows of the time spinner, no more.
-    QCOMPARE(home.fraTask->findChildren<QWidget*>().size(), 8 + 2);
 }
 
 QTEST_MAIN(TestTimer)

@@ -130,6 +130,16 @@ void DesignRow(const char* name, QRect twips, const QString& caption, const QStr
     QTest::newRow(name) << QString::fromLatin1(name) << twips << caption << tooltip << int(alignment) << points << bold;
 }
 
+void DesignScaleRows(int hoWidth)
+{
+    const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray name = "optScale" + QByteArray::number(i + 1);
+        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? hoWidth : 492, 252}, scales.at(i),
+                  u' ' + scales.at(i) + QStringLiteral(" Scale "));
+    }
+}
+
 QString DesignName()
 {
     QFETCH(QString, name);

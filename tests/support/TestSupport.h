@@ -75,6 +75,8 @@ std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes);
 void AddDesignColumns();
 void DesignRow(const char* name, QRect twips, const QString& caption, const QString& tooltip = {},
                Qt::Alignment alignment = {}, double points = 8.25, bool bold = false);
+// Rows optScale1 to optScale6 of a scale group: tops 360 to 2160 twips, HO wider.
+void DesignScaleRows(int hoWidth);
 // The name of the current row's control, and the comparison of that control with
 // the row (a failed comparison fails the test).
 QString DesignName();
