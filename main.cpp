@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(General::AppTitle);
     // Ties the windows to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.trackpace.Trackpace"));
-    UseDesignFont();
+    UseArialMetrics();
     QApplication::setFont(WindowFont());
     InstallWidgetMessageBox();
     HomeHost host;

@@ -281,13 +281,13 @@ void TestAbout::nothingOnPath()
 
 void TestAbout::controls_data()
 {
-    AddDesignColumns();
-    DesignRow("cmdOK", {4365, 2520, 1260, 345}, "OK");
-    DesignRow("cmdSysInfo", {4380, 3075, 1245, 345}, "&System Info...");
-    DesignRow("lblCopyright", {1056, 1128, 3888, 324}, QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"),
+    AddLayoutColumns();
+    LayoutRow("cmdOK", {4365, 2520, 1260, 345}, "OK");
+    LayoutRow("cmdSysInfo", {4380, 3075, 1245, 345}, "&System Info...");
+    LayoutRow("lblCopyright", {1056, 1128, 3888, 324}, QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"),
               {}, Qt::AlignLeft);
-    DesignRow("lblTitle", {1050, 240, 3885, 480}, "Trackpace", {}, Qt::AlignLeft, 14.25, true);
-    DesignRow("lblVersion", {1050, 780, 3885, 225}, "Version 1.3.0", {}, Qt::AlignLeft);
+    LayoutRow("lblTitle", {1050, 240, 3885, 480}, "Trackpace", {}, Qt::AlignLeft, 14.25, true);
+    LayoutRow("lblVersion", {1050, 780, 3885, 225}, "Version 1.3.0", {}, Qt::AlignLeft);
 }
 
 void TestAbout::controls()
@@ -298,8 +298,8 @@ void TestAbout::controls()
                                            {"lblCopyright", about.lblCopyright},
                                            {"lblTitle", about.lblTitle},
                                            {"lblVersion", about.lblVersion}};
-    CompareWithDesign(controls.value(DesignName()));
-    // The two texts of the program's own wording: where the design puts them, left,
+    CompareWithLayout(controls.value(LayoutName()));
+    // The two texts of the program's own wording: where the layout puts them, left,
     // wrapped within their width.
     QCOMPARE(about.lblCredit->geometry(), QRect(72, 104, 259, 38));
     QCOMPARE(about.lblDisclaimer->geometry(), QRect(17, 164, 266, 71));

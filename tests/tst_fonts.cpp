@@ -84,7 +84,7 @@ void TestFonts::initTestCase()
     // Without the program's help the system shows "Arial" in a font of other metrics.
     const QString before = ArialResolvesTo();
     QVERIFY2(before.startsWith(QStringLiteral("DejaVu")), qPrintable(before));
-    QCOMPARE(UseDesignFont(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(UseArialMetrics(), QStringLiteral("Liberation Sans"));
     QApplication::setFont(WindowFont());
     ResetGeneral();
 }

@@ -176,7 +176,7 @@ void TestHome::windowAndMenus()
     }
     QCOMPARE(bar, (QStringList{"&File", "&Preferences", "&Help"}));
     QCOMPARE(home.mnuPref->menu(), nullptr);
-    // The run timer is the one item beyond the design's menus; the design's own keep
+    // The run timer is the one item beyond the classic menus; those keep
     // their texts and have no shortcut keys.
     QCOMPARE(home.mnuFile->actions(), (QList<QAction*>{home.mnuFileRunTimer, home.mnuFileExit}));
     QCOMPARE(home.mnuFileRunTimer->text(), QStringLiteral("&Run Timer..."));
@@ -193,29 +193,29 @@ void TestHome::windowAndMenus()
 void TestHome::controls_data()
 {
     // The main window after start-up with HO, a straight run and 48 inches.
-    AddDesignColumns();
-    DesignRow("fraScale", {240, 120, 852, 2652}, "Scale");
-    DesignScaleRows(625);
-    DesignRow("fraDistance", {1320, 120, 1572, 2652}, "Distance");
-    DesignRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
-    DesignRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
-    DesignRow("lblLengthOpt", {120, 1160, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
-    DesignRow("txtLength", {600, 1440, 480, 315}, "48", " Select or enter the length in inches (1-240) ",
+    AddLayoutColumns();
+    LayoutRow("fraScale", {240, 120, 852, 2652}, "Scale");
+    LayoutScaleRows(625);
+    LayoutRow("fraDistance", {1320, 120, 1572, 2652}, "Distance");
+    LayoutRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
+    LayoutRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
+    LayoutRow("lblLengthOpt", {120, 1160, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
+    LayoutRow("txtLength", {600, 1440, 480, 315}, "48", " Select or enter the length in inches (1-240) ",
               Qt::AlignHCenter);
-    DesignRow("udLength", {1081, 1440, 255, 315}, {});
-    DesignRow("Label1", {120, 1920, 1332, 252}, "Scale Distance:", {}, Qt::AlignHCenter);
-    DesignRow("lblScaleDist", {120, 2160, 1332, 252}, "348 ft.", {}, Qt::AlignHCenter, 9.75, true);
-    DesignRow("fraTask", {3120, 120, 3252, 2652}, "Task");
-    DesignRow("optTvsS", {120, 360, 2052, 252}, "TIME vs. SPEED Table", " Generate a TIME vs SPEED table ");
-    DesignRow("optChkSpd", {120, 720, 1332, 252}, "Check Speed", " Calculate the scale speed for the run ");
-    DesignRow("cmdCreate", {2280, 360, 732, 252}, "Create", " Create the TIME vs SPEED table ");
-    DesignRow("lblET", {300, 1100, 1935, 255}, "Elapsed Time in Seconds:", {}, Qt::AlignRight);
-    DesignRow("lblTime", {2412, 1080, 345, 315}, "1", " Select the elapsed time for the run ", Qt::AlignHCenter);
-    DesignRow("udTime", {2757, 1080, 255, 315}, {});
-    DesignRow("lblYourSpeed", {120, 1920, 3012, 252}, "Your scale speed for the run was:", {}, Qt::AlignHCenter);
-    DesignRow("lblSpeed", {120, 2160, 3012, 252}, "237 mph", {}, Qt::AlignHCenter, 9.75, true);
-    DesignRow("cmdExit", {5160, 3120, 972, 372}, "Exit", {}, {}, 9.75, true);
-    DesignRow("lblVersion", {240, 3280, 1428, 192}, "Trackpace v1.3.0", " by the Trackpace developers ", Qt::AlignLeft);
+    LayoutRow("udLength", {1081, 1440, 255, 315}, {});
+    LayoutRow("Label1", {120, 1920, 1332, 252}, "Scale Distance:", {}, Qt::AlignHCenter);
+    LayoutRow("lblScaleDist", {120, 2160, 1332, 252}, "348 ft.", {}, Qt::AlignHCenter, 9.75, true);
+    LayoutRow("fraTask", {3120, 120, 3252, 2652}, "Task");
+    LayoutRow("optTvsS", {120, 360, 2052, 252}, "TIME vs. SPEED Table", " Generate a TIME vs SPEED table ");
+    LayoutRow("optChkSpd", {120, 720, 1332, 252}, "Check Speed", " Calculate the scale speed for the run ");
+    LayoutRow("cmdCreate", {2280, 360, 732, 252}, "Create", " Create the TIME vs SPEED table ");
+    LayoutRow("lblET", {300, 1100, 1935, 255}, "Elapsed Time in Seconds:", {}, Qt::AlignRight);
+    LayoutRow("lblTime", {2412, 1080, 345, 315}, "1", " Select the elapsed time for the run ", Qt::AlignHCenter);
+    LayoutRow("udTime", {2757, 1080, 255, 315}, {});
+    LayoutRow("lblYourSpeed", {120, 1920, 3012, 252}, "Your scale speed for the run was:", {}, Qt::AlignHCenter);
+    LayoutRow("lblSpeed", {120, 2160, 3012, 252}, "237 mph", {}, Qt::AlignHCenter, 9.75, true);
+    LayoutRow("cmdExit", {5160, 3120, 972, 372}, "Exit", {}, {}, 9.75, true);
+    LayoutRow("lblVersion", {240, 3280, 1428, 192}, "Trackpace v1.3.0", " by the Trackpace developers ", Qt::AlignLeft);
 }
 
 void TestHome::controls()
@@ -232,7 +232,7 @@ void TestHome::controls()
     for (int i = 0; i < 6; ++i) {
         controls.insert(QStringLiteral("optScale%1").arg(i + 1), home.optScale.at(i));
     }
-    CompareWithDesign(controls.value(DesignName()));
+    CompareWithLayout(controls.value(LayoutName()));
 }
 
 void TestHome::configurationChoice()

@@ -88,17 +88,17 @@ void TestPrefs::cleanup()
 void TestPrefs::controls_data()
 {
     // The window as it opens after a start without settings: HO, Straight, 48.
-    AddDesignColumns();
-    DesignRow("cmdSave", {1800, 2400, 732, 372}, "Save", " Save new settings and exit ", {}, 8.25, true);
-    DesignRow("fraDistance", {1800, 120, 1572, 1932}, "Default Distance");
-    DesignRow("udDefLength", {1145, 1440, 195, 255}, {});
-    DesignRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
-    DesignRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
-    DesignRow("lblDefLength", {710, 1440, 435, 255}, "48", " Select length of run in inches ", Qt::AlignHCenter);
-    DesignRow("lblLength", {120, 1200, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
-    DesignRow("cmdCancel", {2640, 2400, 732, 372}, "Cancel", " Discard changes and exit ", {}, 8.25, true);
-    DesignRow("fraScale", {240, 120, 1332, 2652}, "Default Scale");
-    DesignScaleRows(735);
+    AddLayoutColumns();
+    LayoutRow("cmdSave", {1800, 2400, 732, 372}, "Save", " Save new settings and exit ", {}, 8.25, true);
+    LayoutRow("fraDistance", {1800, 120, 1572, 1932}, "Default Distance");
+    LayoutRow("udDefLength", {1145, 1440, 195, 255}, {});
+    LayoutRow("optStraight", {120, 360, 972, 252}, "Straight", " Straight run of track ");
+    LayoutRow("optCircle", {120, 720, 972, 252}, "Circle", " Complete circle of track ");
+    LayoutRow("lblDefLength", {710, 1440, 435, 255}, "48", " Select length of run in inches ", Qt::AlignHCenter);
+    LayoutRow("lblLength", {120, 1200, 1212, 252}, "Length in Inches", {}, Qt::AlignRight);
+    LayoutRow("cmdCancel", {2640, 2400, 732, 372}, "Cancel", " Discard changes and exit ", {}, 8.25, true);
+    LayoutRow("fraScale", {240, 120, 1332, 2652}, "Default Scale");
+    LayoutScaleRows(735);
 }
 
 void TestPrefs::controls()
@@ -112,7 +112,7 @@ void TestPrefs::controls()
     for (int i = 0; i < 6; ++i) {
         controls.insert(QStringLiteral("optScale%1").arg(i + 1), prefs.optScale.at(i));
     }
-    CompareWithDesign(controls.value(DesignName()));
+    CompareWithLayout(controls.value(LayoutName()));
 }
 
 void TestPrefs::window()

@@ -43,7 +43,7 @@ void TestScales::catalogue()
 
 void TestScales::scaleDistance_data()
 {
-    // The design's worked values; every other whole length is checked against exact
+    // The worked values; every other whole length is checked against exact
     // arithmetic below, and the extremes as the main window shows them.
     QTest::addColumn<int>("scale");
     QTest::addColumn<bool>("circle");
@@ -206,7 +206,7 @@ void TestScales::secondsPerMile()
 
 void TestScales::tableRows()
 {
-    // HO, 48 in: 348 ft, the design's worked rows; each row's run time is left in the
+    // HO, 48 in: 348 ft, the worked rows; each row's run time is left in the
     // work value as a float, from the whole seconds per mile (the other distances are
     // checked where the table window paints them).
     const QMap<int, QString> worked{{0, "23.7"}, {6, "3.4"}, {11, "2.0"}};
@@ -242,7 +242,7 @@ qint64 FloorScaled(qint64 a, int shift, qint64 b)
 void TestScales::everyInputGivesTheExactValue()
 {
     // Every whole length, scale, configuration and time against exact arithmetic on
-    // the values the design stores as 32-bit floats (the run length and the hours):
+    // the values the program stores as 32-bit floats (the run length and the hours):
     // feet = floor(ratio x run / 12), mph = floor(feet / 5280 / hours).
     int checked = 0;
     for (const ScaleEntry& scale : ScaleCatalogue()) {

@@ -1,4 +1,4 @@
-// The table window: what its paint draws, its controls as designed, its keys and repainting.
+// The table window: what its paint draws, its controls as laid out, its keys and repainting.
 #include "core/General.h"
 #include "core/Scales.h"
 #include "ui/Fonts.h"
@@ -192,14 +192,14 @@ void TestTable::paintedTable()
 
 void TestTable::controls_data()
 {
-    AddDesignColumns();
-    DesignRow("cmdPrint", {2640, 3840, 972, 372}, "Print", " Print the table ", {}, 9.75, true);
-    DesignRow("cmdExit", {3840, 3840, 972, 372}, "Exit", {}, {}, 9.75, true);
-    DesignRow("lblExplain", {480, 120, 3492, 252}, "This table is based on the following information:", {},
+    AddLayoutColumns();
+    LayoutRow("cmdPrint", {2640, 3840, 972, 372}, "Print", " Print the table ", {}, 9.75, true);
+    LayoutRow("cmdExit", {3840, 3840, 972, 372}, "Exit", {}, {}, 9.75, true);
+    LayoutRow("lblExplain", {480, 120, 3492, 252}, "This table is based on the following information:", {},
               Qt::AlignLeft);
-    DesignRow("lblInfo1", {120, 360, 5052, 252}, "Info Line", {}, Qt::AlignHCenter);
+    LayoutRow("lblInfo1", {120, 360, 5052, 252}, "Info Line", {}, Qt::AlignHCenter);
     // Emptied when the window loads; it grows round its centre when it shows text.
-    DesignRow("lblMessage", {990, 3915, 1035, 210}, "", {}, Qt::AlignHCenter, 8.25, true);
+    LayoutRow("lblMessage", {990, 3915, 1035, 210}, "", {}, Qt::AlignHCenter, 8.25, true);
 }
 
 void TestTable::controls()
@@ -210,7 +210,7 @@ void TestTable::controls()
                                            {"lblExplain", table.lblExplain},
                                            {"lblInfo1", table.lblInfo1},
                                            {"lblMessage", table.lblMessage}};
-    CompareWithDesign(controls.value(DesignName()));
+    CompareWithLayout(controls.value(LayoutName()));
 }
 
 void TestTable::window()

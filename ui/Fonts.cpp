@@ -28,7 +28,7 @@ QString ArialResolvesTo()
     return QFontInfo(ArialFont(8.25)).family();
 }
 
-QString UseDesignFont()
+QString UseArialMetrics()
 {
     if (IsArialMetrics(ArialResolvesTo())) {
         return ArialResolvesTo();

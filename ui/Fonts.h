@@ -24,4 +24,4 @@ QString ArialResolvesTo();
 // Arial itself nor a metric twin (Liberation Sans, Arimo), the Liberation Sans
 // carried in the program is registered and stands in for it. Returns the family
 // that "Arial" resolves to afterwards. Call once the application object exists.
-QString UseDesignFont();
+QString UseArialMetrics();

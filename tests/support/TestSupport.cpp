@@ -113,7 +113,7 @@ std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes)
     return host;
 }
 
-void AddDesignColumns()
+void AddLayoutColumns()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
@@ -124,23 +124,23 @@ void AddDesignColumns()
     QTest::addColumn<bool>("bold");
 }
 
-void DesignRow(const char* name, QRect twips, const QString& caption, const QString& tooltip, Qt::Alignment alignment,
+void LayoutRow(const char* name, QRect twips, const QString& caption, const QString& tooltip, Qt::Alignment alignment,
                double points, bool bold)
 {
     QTest::newRow(name) << QString::fromLatin1(name) << twips << caption << tooltip << int(alignment) << points << bold;
 }
 
-void DesignScaleRows(int hoWidth)
+void LayoutScaleRows(int hoWidth)
 {
     const QStringList scales{"Z", "N", "HO", "S", "O", "G"};
     for (int i = 0; i < 6; ++i) {
         const QByteArray name = "optScale" + QByteArray::number(i + 1);
-        DesignRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? hoWidth : 492, 252}, scales.at(i),
+        LayoutRow(name.constData(), {120, 360 * (i + 1), scales.at(i) == u"HO" ? hoWidth : 492, 252}, scales.at(i),
                   u' ' + scales.at(i) + QStringLiteral(" Scale "));
     }
 }
 
-QString DesignName()
+QString LayoutName()
 {
     QFETCH(QString, name);
     return name;
@@ -183,7 +183,7 @@ int AlignmentOf(const QWidget* control)
 
 }  // namespace
 
-void CompareWithDesign(const QWidget* control)
+void CompareWithLayout(const QWidget* control)
 {
     QFETCH(QRect, twips);
     QFETCH(QString, caption);

@@ -68,19 +68,19 @@ struct TestSession {
 // the program starts; the boxes of the start are cleared from `boxes`.
 std::unique_ptr<HomeHost> StartProgram(MessageRecorder& boxes);
 
-// One control as the window's design describes it, as a row of a data-driven test:
+// One control as the window lays it out, as a row of a data-driven test:
 // its place in twips (15 to a pixel at 96 dpi, from its container's corner), its
 // caption, tooltip, horizontal alignment (none for controls without one) and font,
 // Arial of the given size.
-void AddDesignColumns();
-void DesignRow(const char* name, QRect twips, const QString& caption, const QString& tooltip = {},
+void AddLayoutColumns();
+void LayoutRow(const char* name, QRect twips, const QString& caption, const QString& tooltip = {},
                Qt::Alignment alignment = {}, double points = 8.25, bool bold = false);
 // Rows optScale1 to optScale6 of a scale group: tops 360 to 2160 twips, HO wider.
-void DesignScaleRows(int hoWidth);
+void LayoutScaleRows(int hoWidth);
 // The name of the current row's control, and the comparison of that control with
 // the row (a failed comparison fails the test).
-QString DesignName();
-void CompareWithDesign(const QWidget* control);
+QString LayoutName();
+void CompareWithLayout(const QWidget* control);
 
 // Runs the program's own start-up once (the settings beside the test executable, its
 // boxes dropped, the window closed again), so that from then on this process handles

@@ -24,14 +24,10 @@ std::vector<ZoneLine> Rows(float scaleDistance, float& workTime, RowBlanks blank
     std::vector<ZoneLine> lines;
     for (int row = 0; row < TableRowCount; ++row) {
         const TableRow values = TableRowOf(row, scaleDistance, workTime);
-        ZoneLine line{Item::NextZone()};
-        if (blanks.beforeSpeed > 0) {
-            line.push_back(Item::Blanks(blanks.beforeSpeed));
-        }
-        line.insert(line.end(), {Item::Number(values.speed), Item::NextZone(), Item::Blanks(2),
-                                 Item::Text(values.runTimeText), Item::NextZone(),
-                                 Item::Blanks(blanks.beforeSeconds), Item::Number(values.secondsPerMile)});
-        lines.push_back(line);
+        // No blanks at all (paper, before the speed) draw nothing.
+        lines.push_back({Item::NextZone(), Item::Blanks(blanks.beforeSpeed), Item::Number(values.speed),
+                         Item::NextZone(), Item::Blanks(2), Item::Text(values.runTimeText), Item::NextZone(),
+                         Item::Blanks(blanks.beforeSeconds), Item::Number(values.secondsPerMile)});
     }
     return lines;
 }
