@@ -1,6 +1,8 @@
 // Printing: the page the printer receives, the status message, every way a job can fare, the PDF instead, a real queue.
 #include "core/General.h"
+#include "ui/Fonts.h"
 #include "ui/table/PrintJob.h"
+#include "ui/table/TablePrint.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
 
@@ -8,6 +10,7 @@
 
 #include <QtTest>
 #include <QLabel>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -48,6 +51,34 @@ int PdfPages(const QString& path)
     const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+struct Word {
+    QString text;
+    QRectF box;  // points from the page's top-left corner
+};
+
+// Every word of a PDF's first page with its box, as pdftotext -bbox reads it.
+QList<Word> PdfWords(const QString& path)
+{
+    QList<Word> words;
+    const QString html = RunTool(QStringLiteral("pdftotext"), {"-bbox", "-f", "1", "-l", "1", path, "-"});
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    for (auto match = word.globalMatch(html); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        words << Word{m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))};
+    }
+    return words;
+}
+
+QString PdfInfo(const QString& path, const QString& field)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^%1:\\s+(.*)$").arg(field), QRegularExpression::MultilineOption)
+            .match(RunTool(QStringLiteral("pdfinfo"), {path}));
+    return match.captured(1).trimmed();
 }
 
 // The page's lines that hold text: title, explanation, basis, two headings and a
@@ -111,6 +142,7 @@ private slots:
     void basisLine();
     void printedPage_data();
     void printedPage();
+    void paperLayout();
     void statusMessage();
     void jobThatIsNotPrinted_data();
     void jobThatIsNotPrinted();
@@ -266,6 +298,58 @@ void TestPrint::printedPage()
     // The spooled file is gone once the job is handed over.
     QCOMPARE(TemporaryFiles(), QStringList());
     QVERIFY(!QFile::exists(printer_.spooled.front()));
+}
+
+void TestPrint::paperLayout()
+{
+    // On Letter paper with margins of 0.5 in left and 0.75 in top: the lines start at
+    // the printable area's corner in Arial 10 pt, 4 blanks before the title, and the
+    // columns at zones 2, 3 and 4 of 14 average characters of that font.
+    const QPageLayout letter(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(36, 54, 36, 36),
+                             QPageLayout::Point);
+    float workTime = 0.0F;
+    const QString path = dir_->filePath(QStringLiteral("letter.pdf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(TablePagePdf(letter, PrintBasisLine({false, "24"}, "HO", 174.0F), 174.0F, workTime));
+    file.close();
+    QCOMPARE(PdfInfo(path, QStringLiteral("Page size")), QStringLiteral("612 x 792 pts (letter)"));
+    QCOMPARE(PdfInfo(path, QStringLiteral("Title")), QStringLiteral("Trackpace - TIME vs. SPEED Table"));
+    QVERIFY2(RunTool(QStringLiteral("pdffonts"), {path}).contains(QStringLiteral("LiberationSans")),
+             "the page is not in Arial's metric twin");
+
+    QPdfWriter probe(dir_->filePath(QStringLiteral("probe.pdf")));
+    probe.setResolution(1200);
+    const QFontMetricsF metrics(ArialFont(10.0), &probe);
+    const qreal toPoints = 72.0 / 1200.0;
+    const qreal zone = 14 * metrics.averageCharWidth() * toPoints;
+    const qreal blank = metrics.horizontalAdvance(u' ') * toPoints;
+    const QList<Word> words = PdfWords(path);
+    // The first such word, or the first on the line that starts at `top`.
+    const auto first = [&words](const QString& text, qreal top = -1) {
+        for (const Word& word : words) {
+            if (word.text == text && (top < 0 || std::abs(word.box.top() - top) < 1)) {
+                return word.box;
+            }
+        }
+        return QRectF();
+    };
+    const auto near = [](qreal a, qreal b) { return std::abs(a - b) < 0.5; };
+    const QRectF title = first(QStringLiteral("Trackpace"));
+    QVERIFY2(near(title.left(), 36 + 4 * blank), qPrintable(QString::number(title.left())));
+    // Four empty lines above the title: its top is between four and five lines down.
+    const qreal line = std::ceil(metrics.height()) * toPoints;
+    QVERIFY2(title.top() > 54 + 4 * line && title.top() < 54 + 5 * line, qPrintable(QString::number(title.top())));
+    const QRectF speed = first(QStringLiteral("Speed"));
+    QVERIFY(near(speed.left(), 36 + zone));
+    QVERIFY(near(first(QStringLiteral("Run"), speed.top()).left(), 36 + 2 * zone));
+    QVERIFY(near(first(QStringLiteral("Seconds"), speed.top()).left(), 36 + 3 * zone));
+    // The 10 mph row: the number item's blank, then the digits; run time two blanks
+    // into zone 3; the seconds per mile after one blank and the number's own.
+    QVERIFY(near(first(QStringLiteral("10")).left(), 36 + zone + blank));
+    QVERIFY(near(first(QStringLiteral("11.9")).left(), 36 + 2 * zone + 2 * blank));
+    QVERIFY(near(first(QStringLiteral("360")).left(), 36 + 3 * zone + 2 * blank));
+    QVERIFY2(near(first(QStringLiteral("Speed")).height(), first(QStringLiteral("11.9")).height()), "one font size");
 }
 
 void TestPrint::statusMessage()
