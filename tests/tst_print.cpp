@@ -622,16 +622,25 @@ void TestPrint::realPrintersWithoutDefault()
     if (queue.isEmpty()) {
         QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
     }
-    // The queue taken away and set up again is no longer the default.
+    // The queue taken away leaves no printer (where it was the only one); set up
+    // again, it is no longer the default.
     const QString device = RunTool(QStringLiteral("lpstat"), {"-v", queue}).section(QStringLiteral(": "), 1).trimmed();
     QVERIFY2(!device.isEmpty(), "the queue's device is not known");
+    const QStringList others = RunTool(QStringLiteral("lpstat"), {"-e"}).split(u'\n', Qt::SkipEmptyParts);
     int status = -1;
     RunTool(QStringLiteral("lpadmin"), {"-x", queue}, &status);
-    QCOMPARE(status, 0);
-    RunTool(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", device, "-m", "raw"}, &status);
-    const Restore makeDefault({QStringLiteral("lpadmin"), QStringLiteral("-d"), queue});
+    const Restore makeDefault({QStringLiteral("sh"), QStringLiteral("-c"),
+                               QStringLiteral("lpadmin -p '%1' -E -v '%2' -m raw; lpadmin -d '%1'").arg(queue, device)});
     QCOMPARE(status, 0);
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
+    // With the only queue gone: no printer at all.
+    if (others == QStringList{queue}) {
+        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("No printer is set up on this computer.") + Offer});
+        boxes_->boxes.clear();
+    }
+    RunTool(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", device, "-m", "raw"}, &status);
+    QCOMPARE(status, 0);
     QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("Printers are set up on this computer, but none of them is "
                                                          "the default printer.") +
