@@ -15,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -74,18 +75,18 @@ qsizetype NextOf(char wanted, QByteArrayView text, qsizetype from, qsizetype& ne
     return next;
 }
 
-// The key lines of `text` in file order, up to `limit` + 1 of them. Lines end at
-// CR LF, at CR alone and at LF alone; the last one may lack an end. Blank lines,
-// headers and comments are passed over without being copied.
-QStringList KeyLines(QByteArrayView text, qsizetype limit)
+// The key lines of `text` in file order, up to `limit` + 1 of them, as views into
+// it. Lines end at CR LF, at CR alone and at LF alone; the last one may lack an end.
+// Blank lines, headers and comments are passed over.
+std::vector<QByteArrayView> KeyLines(QByteArrayView text, std::size_t limit)
 {
-    QStringList lines;
+    std::vector<QByteArrayView> lines;
     qsizetype nextCr = -1;
     qsizetype nextLf = -1;
     for (qsizetype start = 0; start < text.size() && lines.size() <= limit;) {
         const qsizetype stop = std::min(NextOf('\r', text, start, nextCr), NextOf('\n', text, start, nextLf));
         if (stop != start && text.at(start) != '[' && text.at(start) != ';') {
-            lines.append(QString::fromLatin1(text.sliced(start, stop - start)));
+            lines.push_back(text.sliced(start, stop - start));
         }
         const bool crLf = stop + 1 < text.size() && text.at(stop) == '\r' && text.at(stop + 1) == '\n';
         start = stop + (crLf ? 2 : 1);
@@ -180,20 +181,21 @@ void ReadSettingsText(const QByteArray& text, qint16& count)
     General::IniKeys.clear();
     General::IniValues.clear();
     count = 0;
-    // The key-line counter is 16 bits wide; one line more than it holds is corrupt.
-    General::IniValues = KeyLines(text, MaxKeyLines);
-    if (General::IniValues.size() > MaxKeyLines) {
+    // The key-line counter is 16 bits wide; one line more than it holds is corrupt,
+    // as is a key line without "=".
+    const std::vector<QByteArrayView> lines = KeyLines(text, MaxKeyLines);
+    if (lines.size() > MaxKeyLines) {
         ReportCorrupt(count);
         return;
     }
-    for (QString& entry : General::IniValues) {
-        const qsizetype p = entry.indexOf(u'=');
+    for (const QByteArrayView line : lines) {
+        const qsizetype p = line.indexOf('=');
         if (p < 0) {
             ReportCorrupt(count);
             return;
         }
-        General::IniKeys.append(entry.left(p));
-        entry = entry.mid(p + 1);
+        General::IniKeys.append(QString::fromLatin1(line.first(p)));
+        General::IniValues.append(QString::fromLatin1(line.sliced(p + 1)));
     }
     count = static_cast<qint16>(General::IniValues.size());
 }
