@@ -243,6 +243,15 @@ void TestSettings::fileContents()
     QCOMPARE(General::DefScale, scale);
     QCOMPARE(General::DefTrackConfig, config);
     QCOMPARE(General::DefLength, length);
+
+    // The same bytes from memory (as the fuzzer gives them) read the same way.
+    ResetGeneral();
+    log_.clear();
+    RecordingHome home(log_);
+    LoadSettingsText(home, file);
+    QCOMPARE(log_, events);
+    QCOMPARE(General::DefScale, scale);
+    QCOMPARE(General::DefLength, length);
 }
 
 void TestSettings::warningTexts_data()
