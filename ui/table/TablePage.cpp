@@ -70,7 +70,7 @@ std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, float scaleDist
 {
     const QString indent(4, u' ');
     std::vector<ZoneLine> lines(4);
-    lines.push_back({Item::Text(indent + QStringLiteral("Trackpace - TIME vs. SPEED Table"))});
+    lines.push_back({Item::Text(indent + TablePageTitle)});
     lines.push_back({Item::Text(indent + QStringLiteral("This table is based on the following information:"))});
     lines.push_back({Item::Text(basisLine)});
     lines.emplace_back();

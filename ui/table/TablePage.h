@@ -7,6 +7,9 @@
 
 #include <vector>
 
+// The printed page's title, also the document's name in the print queue.
+inline const QString TablePageTitle = QStringLiteral("Trackpace - TIME vs. SPEED Table");
+
 // What the main window's length entry says: a radius or a run length, as typed.
 struct LengthEntry {
     bool circle = false;

@@ -46,7 +46,7 @@ QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, flo
         QPdfWriter pdf(&buffer);
         pdf.setResolution(PdfDotsPerInch);
         pdf.setPageLayout(layout);
-        pdf.setTitle(QStringLiteral("Trackpace - TIME vs. SPEED Table"));
+        pdf.setTitle(TablePageTitle);
         pdf.setCreator(QStringLiteral("Trackpace"));
         if (!ComposeTablePage(pdf, basisLine, scaleDistance, workTime)) {
             return {};

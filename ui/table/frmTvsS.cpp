@@ -26,7 +26,6 @@ constexpr int ClientWidth = 354;
 constexpr int ClientHeight = 298;
 constexpr int MessageMillis = 2000;
 const QString SendingText = QStringLiteral("Sending table to printer");
-const QString DocumentName = QStringLiteral("Trackpace - TIME vs. SPEED Table");
 const QString OfferText = QStringLiteral("\rSave the table as a PDF file instead?");
 
 // Fills the temporary file `spool` (made and later removed by it) with `pdf`,
@@ -201,7 +200,7 @@ void frmTvsS::PrintThroughSpool(const QString& printer, const QString& basis)
         return;
     }
     spool.close();
-    const JobOutcome outcome = Route.submit(printer, spool.fileName(), DocumentName);
+    const JobOutcome outcome = Route.submit(printer, spool.fileName(), TablePageTitle);
     if (outcome.state == JobOutcome::State::Refused) {
         ReportNotPrinted(QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.")
                              .arg(printer, outcome.reason));
@@ -217,7 +216,7 @@ void frmTvsS::PrintThroughSpool(const QString& printer, const QString& basis)
 void frmTvsS::PrintNatively(const QString& printer, const QString& basis)
 {
     QPrinter device(QPrinterInfo::printerInfo(printer), QPrinter::HighResolution);
-    device.setDocName(DocumentName);
+    device.setDocName(TablePageTitle);
     const bool composed = ComposeTablePage(device, basis, General::ScaleDistance, General::WorkTime);
     if (!composed || device.printerState() == QPrinter::Error) {
         ReportNotPrinted(QStringLiteral("Printer \"%1\" reported an error.\rNothing was printed.").arg(printer));
