@@ -1,6 +1,7 @@
 // Tenths, hand-over, speed with its range, and pace marks.
 #include "core/RunTiming.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,10 +13,13 @@ constexpr qint64 FirstTenths = 5;    // 0.5 s rounds to 1 s
 constexpr qint64 LastTenths = 604;   // 60.4 s rounds to 60 s
 constexpr double ReactionSeconds = 0.2;
 
-// One decimal, halves away from zero.
-QString OneDecimal(double value)
+constexpr int MostDecimals = 4;
+
+// `decimals` decimals, halves away from zero.
+QString Rounded(double value, int decimals)
 {
-    return QString::number(std::floor(value * 10.0 + 0.5) / 10.0, 'f', 1);
+    const double scale = std::pow(10.0, decimals);
+    return QString::number(std::floor(value * scale + 0.5) / scale, 'f', decimals);
 }
 
 }  // namespace
@@ -46,13 +50,32 @@ double SpeedOver(float scaleDistance, double seconds)
 QString SpeedWithRange(float scaleDistance, qint64 tenths)
 {
     const double seconds = static_cast<double>(tenths) / TenthsPerSecond;
+    const double speed = SpeedOver(scaleDistance, seconds);
+    const double slow = SpeedOver(scaleDistance, seconds + ReactionSeconds);
+    const double fast = SpeedOver(scaleDistance, seconds - ReactionSeconds);
+    // A slow run's range is narrow: one decimal would show it as, say, 3.9-3.9.
+    int decimals = 1;
+    while (decimals < MostDecimals && slow != fast && Rounded(slow, decimals) == Rounded(fast, decimals)) {
+        ++decimals;
+    }
     return QStringLiteral("%1 mph (%2\u2013%3 for \u00B10.2 s)")
-        .arg(OneDecimal(SpeedOver(scaleDistance, seconds)), OneDecimal(SpeedOver(scaleDistance, seconds + ReactionSeconds)),
-             OneDecimal(SpeedOver(scaleDistance, seconds - ReactionSeconds)));
+        .arg(Rounded(speed, decimals), Rounded(slow, decimals), Rounded(fast, decimals));
 }
 
-PacePoint PaceAt(qint64 elapsedMs, qint64 runMs)
+QString CountdownText(qint64 untilNextMs, qint64 runMs)
 {
-    const qint64 passed = elapsedMs < 0 ? 0 : elapsedMs / runMs + 1;
-    return {passed, passed * runMs};
+    // Up to the next tenth, as a countdown shows it, but never above the run time
+    // shown beside it (rounded): a 5.93 s run counts down from 5.9, not 6.0.
+    const qint64 upward = ShownTenths(std::max<qint64>(0, untilNextMs) + 99);
+    return TenthsText(std::min(upward, RunTenths(runMs)));
+}
+
+qint64 RunTenths(qint64 runMs)
+{
+    return ShownTenths(runMs + 50);
+}
+
+QString RunsText(qint64 runs)
+{
+    return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
 }

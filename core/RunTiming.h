@@ -19,13 +19,14 @@ std::optional<int> HandedOverSeconds(qint64 tenths);
 // Scale miles per hour over `scaleDistance` feet in `seconds`, not rounded.
 double SpeedOver(float scaleDistance, double seconds);
 // The speed from the tenths and the range that a timing error of 0.2 s either way
-// gives, each with one decimal: "23.7 mph (23.3–24.2 for ±0.2 s)".
+// gives: "23.7 mph (23.3–24.2 for ±0.2 s)". One decimal, or as many more (up to
+// four) as it takes for the two ends of the range to differ.
 QString SpeedWithRange(float scaleDistance, qint64 tenths);
 
-// Where a pace stands `elapsedMs` after its start, with a mark every `runMs`: the
-// start is mark 0, so mark n falls at n x runMs.
-struct PacePoint {
-    qint64 marksPassed;  // marks at or before now, the start included
-    qint64 nextMarkMs;   // when the next one falls, counted from the start
-};
-PacePoint PaceAt(qint64 elapsedMs, qint64 runMs);
+// A pace run's time in tenths, rounded: 5932 ms is 5.9 s.
+qint64 RunTenths(qint64 runMs);
+// The pace countdown: the time to the next mark in tenths, rounded up, at most the
+// rounded run time.
+QString CountdownText(qint64 untilNextMs, qint64 runMs);
+// "1 run", "3 runs", "0 runs".
+QString RunsText(qint64 runs);

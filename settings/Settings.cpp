@@ -24,6 +24,7 @@ constexpr qint64 MaxFileBytes = 1024 * 1024;
 // The key-line counter is 16 bits wide; its 32,767th line makes the file corrupt.
 constexpr int MaxKeyLines = 32766;
 constexpr int MaxShownScaleChars = 32;
+constexpr QByteArrayView ByteOrderMark("\xEF\xBB\xBF");
 
 const QString NotFoundText = QStringLiteral(" not found . . . using program defaults.");
 const QString CorruptText = QStringLiteral("The initialization file is either corrupt or contains\r"
@@ -181,9 +182,15 @@ void ReadSettingsText(const QByteArray& text, qint16& count)
     General::IniKeys.clear();
     General::IniValues.clear();
     count = 0;
+    // Editors on Windows often start a UTF-8 file with a byte-order mark; it is no
+    // part of the first line.
+    QByteArrayView bytes(text);
+    if (bytes.startsWith(ByteOrderMark)) {
+        bytes = bytes.sliced(ByteOrderMark.size());
+    }
     // The key-line counter is 16 bits wide; one line more than it holds is corrupt,
     // as is a key line without "=".
-    const std::vector<QByteArrayView> lines = KeyLines(text, MaxKeyLines);
+    const std::vector<QByteArrayView> lines = KeyLines(bytes, MaxKeyLines);
     if (lines.size() > MaxKeyLines) {
         ReportCorrupt(count);
         return;

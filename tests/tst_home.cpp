@@ -44,12 +44,16 @@ private slots:
     void typedLength();
     void invalidEntry_data();
     void invalidEntry();
+    void typingAfterInvalidEntryReplaces_data();
+    void typingAfterInvalidEntryReplaces();
     void messageComesBeforeTheCorrection();
     void fourthCharacterCannotBeTyped();
     void clearedEntry();
     void pastedLineBreaksAreDropped_data();
     void pastedLineBreaksAreDropped();
     void valueBoxesShowTheEntryWhite();
+    void focusedSpinnerShowsIt_data();
+    void focusedSpinnerShowsIt();
     void noTooltipBeforeAConfiguration();
     void lengthSpinner();
     void typedLengthMovesTheSpinner();
@@ -338,6 +342,27 @@ void TestHome::invalidEntry()
     QCOMPARE(QApplication::focusWidget(), Home().txtLength);
 }
 
+void TestHome::typingAfterInvalidEntryReplaces_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("distance");
+    // "-" reads as 0: the box, 48 put back and selected; "1" then replaces it.
+    QTest::newRow("-1") << "-1" << "1" << "7 ft.";
+    // Each letter reads as 0 and each time 48 comes back, selected.
+    QTest::newRow("abc") << "abc" << "48" << "348 ft.";
+}
+
+void TestHome::typingAfterInvalidEntryReplaces()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    QFETCH(QString, distance);
+    TypeLength(typed);
+    QCOMPARE(Home().txtLength->text(), after);
+    QCOMPARE(Home().lblScaleDist->text(), distance);
+}
+
 void TestHome::messageComesBeforeTheCorrection()
 {
     QString textAtBox;
@@ -430,6 +455,27 @@ void TestHome::valueBoxesShowTheEntryWhite()
     QCOMPARE(box.pixelColor(3, box.height() / 2), entry);
     QCOMPARE(entry, home.palette().color(QPalette::Base));
     QVERIFY(entry != home.palette().color(QPalette::Window));
+}
+
+void TestHome::focusedSpinnerShowsIt_data()
+{
+    QTest::addColumn<bool>("length");
+    QTest::newRow("udLength") << true;
+    QTest::newRow("udTime") << false;
+}
+
+void TestHome::focusedSpinnerShowsIt()
+{
+    QFETCH(bool, length);
+    UpDown* spinner = length ? Home().udLength : Home().udTime;
+    Home().cmdExit->setFocus();
+    const QImage unfocused = spinner->grab().toImage();
+    spinner->setFocus();
+    QVERIFY(spinner->hasFocus());
+    const QImage focused = spinner->grab().toImage();
+    QVERIFY2(focused != unfocused, "the focused spinner looks like an unfocused one");
+    // A frame in the highlight colour around the arrows.
+    QCOMPARE(focused.pixelColor(0, focused.height() / 2), Home().palette().color(QPalette::Highlight));
 }
 
 void TestHome::noTooltipBeforeAConfiguration()

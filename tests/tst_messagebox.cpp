@@ -1,6 +1,7 @@
 // The real message box the program shows: icon, title, text, buttons and default, for each kind of box.
 #include "core/MessageBox.h"
 #include "ui/MessageBoxPresenter.h"
+#include "ui/table/frmTvsS.h"
 
 #include "TestSupport.h"
 
@@ -20,6 +21,7 @@ struct Seen {
     Qt::TextFormat format = Qt::AutoText;
     bool selectable = false;
     bool modal = false;
+    Qt::WindowModality modality = Qt::NonModal;
 };
 
 // Opens the box the program would show for `request`, looks at it and closes it
@@ -41,7 +43,8 @@ std::pair<MessageBox::Answer, Seen> Show(const MessageBox::Request& request, QMe
                 box->standardButton(box->escapeButton()),
                 box->textFormat(),
                 box->textInteractionFlags().testFlag(Qt::TextSelectableByMouse),
-                box->isModal()};
+                box->isModal(),
+                box->windowModality()};
         if (press == QMessageBox::NoButton) {
             QTest::keyClick(box, Qt::Key_Escape);
         } else {
@@ -66,6 +69,7 @@ private slots:
     void cleanup();
     void boxes_data();
     void boxes();
+    void tableWindowKeepsNoDefaultButton();
     void withoutWindowsTheTextIsLogged();
 };
 
@@ -133,6 +137,31 @@ void TestMessageBox::boxes()
     QCOMPARE(seen.escapeButton, kind == 0 ? QMessageBox::Ok : QMessageBox::Cancel);
     QVERIFY(seen.selectable);
     QVERIFY(seen.modal);
+    // Modal to the window it belongs to, not to the program: the run timer goes on.
+    QCOMPARE(seen.modality, Qt::WindowModal);
+}
+
+void TestMessageBox::tableWindowKeepsNoDefaultButton()
+{
+    // A print that finds no printer asks, in a real box, whether to save a PDF.
+    int asked = 0;
+    frmTvsS table(nullptr, [] { return LengthEntry{false, QStringLiteral("48")}; });
+    table.Route.findPrinter = [&asked] {
+        ++asked;
+        return PrinterChoice{PrinterChoice::Kind::NoPrinters, {}};
+    };
+    table.show();
+    QVERIFY(QTest::qWaitForWindowActive(&table));
+    for (int round = 1; round <= 2; ++round) {
+        WhenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        // Enter presses the button that has the focus, Print; no other is the default.
+        QTest::keyClick(table.cmdPrint, Qt::Key_Return);
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(asked, round);
+        QVERIFY(!table.cmdPrint->isDefault());
+        QVERIFY(!table.cmdExit->isDefault());
+        QVERIFY(table.isVisible());
+    }
 }
 
 void TestMessageBox::withoutWindowsTheTextIsLogged()

@@ -219,6 +219,12 @@ void TestSettings::fileContents_data()
     row("blanks, then a semicolon, is a key line", "Scale=N\r\n   ;note\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("a tab before a header is a key line", "\t[TRACKPACE]\r\nScale=N\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("key line without = is corrupt", "Scale=N\r\nTrackConfig\r\n", corrupt, "HO", "STRAIGHT", 48);
+    // A byte-order mark (as Windows editors save UTF-8) is skipped at the very start only.
+    row("byte-order mark before a key line", "\xEF\xBB\xBFScale=N\r\n", {"load", "scale 2", "straight", "length 48"},
+        "N", "STRAIGHT", 48);
+    row("byte-order mark before the header", "\xEF\xBB\xBF[TRACKPACE]\r\nScale=N\r\n",
+        {"load", "scale 2", "straight", "length 48"}, "N", "STRAIGHT", 48);
+    row("byte-order mark further down", "Scale=N\r\n\xEF\xBB\xBF[TRACKPACE]\r\n", corrupt, "HO", "STRAIGHT", 48);
     row("last of two lines wins", "Scale=N\r\nScale=G\r\n", {"load", "scale 6", "straight", "length 48"}, "G",
         "STRAIGHT", 48);
     row("any section counts", "[OTHER]\r\nScale=S\r\n", {"load", "scale 4", "straight", "length 48"}, "S",

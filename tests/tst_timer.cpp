@@ -4,6 +4,7 @@
 #include "ui/UpDown.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
+#include "ui/table/frmTvsS.h"
 #include "ui/timer/frmRunTimer.h"
 
 #include "TestSupport.h"
@@ -15,7 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -57,20 +60,28 @@ private slots:
     void openedFromTheMenu();
     void handOver_data();
     void handOver();
-    void speedWithRange();
+    void notesFollowTheMainWindow();
     void figureFollowsTheClock();
     void spaceStartsAndStops();
+    void heldSpaceIsOnePress();
+    void closingStopsEverything_data();
+    void closingStopsEverything();
+    void usableWhileADialogIsOpen_data();
+    void usableWhileADialogIsOpen();
+    void opensBesideTheMainWindow_data();
+    void opensBesideTheMainWindow();
     void reset();
     void paceMarks_data();
     void paceMarks();
+    void paceFollowsTheMainWindow();
     void nothingToPace_data();
     void nothingToPace();
     void withoutSoundTheFigureFlashes();
 
 private:
     frmHome& Home() { return session_->host->Home(); }
-    // A run timer on the test's clock and sound, handing over to the main window.
-    std::unique_ptr<frmRunTimer> Timer(bool sound = true);
+    // The main window's run timer on the test's clock and sound, opened from the menu.
+    frmRunTimer& Timer(bool sound = true);
     // Starts, lets `milliseconds` pass and stops, with the Start/Stop button.
     void TimeRun(frmRunTimer& timer, qint64 milliseconds);
 
@@ -99,14 +110,13 @@ void TestTimer::cleanup()
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }
 
-std::unique_ptr<frmRunTimer> TestTimer::Timer(bool sound)
+frmRunTimer& TestTimer::Timer(bool sound)
 {
-    auto timer = std::make_unique<frmRunTimer>(&Home(), [this](int seconds) { Home().TakeElapsedTime(seconds); },
-                                               std::make_unique<FakeClock>(now_),
-                                               std::make_unique<FakeSound>(now_, sound, beeps_));
-    timer->show();
-    static_cast<void>(QTest::qWaitForWindowExposed(timer.get()));
-    return timer;
+    frmRunTimer* timer = Home().RunTimer();
+    timer->UseDevices(std::make_unique<FakeClock>(now_), std::make_unique<FakeSound>(now_, sound, beeps_));
+    Home().mnuFileRunTimer->trigger();
+    static_cast<void>(QTest::qWaitForWindowActive(timer));
+    return *timer;
 }
 
 void TestTimer::TimeRun(frmRunTimer& timer, qint64 milliseconds)
@@ -137,19 +147,31 @@ void TestTimer::handOver_data()
     QTest::addColumn<QString>("figure");
     QTest::addColumn<int>("seconds");  // 0: not handed over
     QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("speed");
 
     const QString under = QStringLiteral("Not handed over: the run took less than half a second. The elapsed time is "
                                          "1 to 60 seconds.");
     const QString over = QStringLiteral("Not handed over: the run took more than 60.4 seconds. The elapsed time is "
                                         "1 to 60 seconds.");
-    QTest::newRow("0.49 s") << qint64(499) << "0.4" << 0 << under;
-    QTest::newRow("0.5 s rounds up to 1") << qint64(500) << "0.5" << 1 << "1 s handed to the main window as the elapsed time.";
-    QTest::newRow("1.49 s") << qint64(1499) << "1.4" << 1 << "1 s handed to the main window as the elapsed time.";
-    QTest::newRow("9.96 s shows 9.9, gives 10") << qint64(9960) << "9.9" << 10
-                                                << "10 s handed to the main window as the elapsed time.";
-    QTest::newRow("60.49 s shows 60.4, gives 60") << qint64(60499) << "60.4" << 60
-                                                  << "60 s handed to the main window as the elapsed time.";
-    QTest::newRow("60.5 s") << qint64(60500) << "60.5" << 0 << over;
+    // HO, 48 in: 348 scale feet. The main window's whole mph for whole seconds:
+    // 348 / 5280 / (3 / 3600) = 79.09, and for 1 s 237.27. The timer's own speed
+    // is from the tenths: 2.5 s gives 94.909, 2.3 s 103.16, 2.7 s 87.878.
+    const auto handed = [](int seconds, const char* mph) {
+        return QStringLiteral("Handed over as %1 s: %2 mph in the main window.").arg(seconds).arg(mph);
+    };
+    QTest::newRow("0.49 s") << qint64(499) << "0.4" << 0 << under << "";
+    QTest::newRow("0.5 s rounds up to 1") << qint64(500) << "0.5" << 1 << handed(1, "237")
+                                          << "474.5 mph (339.0\u2013790.9 for \u00B10.2 s)";
+    QTest::newRow("1.2 s") << qint64(1200) << "1.2" << 1 << handed(1, "237")
+                           << "197.7 mph (169.5\u2013237.3 for \u00B10.2 s)";
+    QTest::newRow("2.5 s") << qint64(2500) << "2.5" << 3 << handed(3, "79")
+                           << "94.9 mph (87.9\u2013103.2 for \u00B10.2 s)";
+    QTest::newRow("9.96 s shows 9.9, gives 10") << qint64(9960) << "9.9" << 10 << handed(10, "23")
+                                                << "24.0 mph (23.5\u201324.5 for \u00B10.2 s)";
+    QTest::newRow("60.49 s shows 60.4, gives 60") << qint64(60499) << "60.4" << 60 << handed(60, "3")
+                                                  << "3.93 mph (3.92\u20133.94 for \u00B10.2 s)";
+    // 60.8 s: 3.9025; 61.0 s 3.8897 and 60.6 s 3.9154, which one decimal would show alike.
+    QTest::newRow("60.8 s") << qint64(60800) << "60.8" << 0 << over << "3.90 mph (3.89\u20133.92 for \u00B10.2 s)";
 }
 
 void TestTimer::handOver()
@@ -158,41 +180,45 @@ void TestTimer::handOver()
     QFETCH(QString, figure);
     QFETCH(int, seconds);
     QFETCH(QString, note);
+    QFETCH(QString, speed);
     frmHome& home = Home();
     // The table task is chosen and the time spun to 7: a hand-over switches to Check Speed.
     QTest::mouseClick(home.optTvsS, Qt::LeftButton);
     home.udTime->setValue(7);
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     TimeRun(*timer, milliseconds);
 
     QCOMPARE(timer->lblFigure->text(), figure);
     QCOMPARE(timer->lblHandOver->text(), note);
+    QCOMPARE(timer->lblSpeed->text(), speed);
     QCOMPARE(home.optChkSpd->isChecked(), seconds != 0);
     QCOMPARE(home.udTime->value(), seconds != 0 ? seconds : 7);
     QCOMPARE(home.lblTime->text(), QString::number(seconds != 0 ? seconds : 7));
-    // HO, 48 in: 348 scale feet; the main window's own whole-mph speed for that time
-    // (7 s, kept when nothing is handed over: 348 / 5280 / (7 / 3600) = 33.9).
-    const QMap<int, QString> mph{{0, "33 mph"}, {1, "237 mph"}, {10, "23 mph"}, {60, "3 mph"}};
-    QCOMPARE(home.lblSpeed->text(), mph.value(seconds));
+    // 7 s, kept when nothing is handed over: 348 / 5280 / (7 / 3600) = 33.9.
+    if (seconds == 0) {
+        QCOMPARE(home.lblSpeed->text(), QStringLiteral("33 mph"));
+    } else {
+        QVERIFY(note.contains(home.lblSpeed->text()));
+    }
     QVERIFY(home.lblTime->isEnabled() == (seconds != 0));
 }
 
-void TestTimer::speedWithRange()
+void TestTimer::notesFollowTheMainWindow()
 {
-    // HO, 48 in straight, 348 scale feet in 10.0 s: 348 / 5280 mi in 10 / 3600 h is
-    // 23.727 mph; 10.2 s gives 23.262 and 9.8 s 24.211.
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     TimeRun(*timer, 10000);
-    QCOMPARE(timer->lblSpeed->text(), QString::fromUtf8("23.7 mph (23.3\u201324.2 for \u00B10.2 s)"));
-    QCOMPARE(Home().lblSpeed->text(), QStringLiteral("23 mph"));
-    // A run too short to time by hand shows no speed.
-    TimeRun(*timer, 400);
-    QCOMPARE(timer->lblSpeed->text(), QString());
+    // HO 24 in: 174 ft, 10 s: 11 mph in the main window, 11.9 from the tenths.
+    Home().txtLength->setText(QStringLiteral("24"));
+    QCOMPARE(timer->lblHandOver->text(), QStringLiteral("Handed over as 10 s: 11 mph in the main window."));
+    QCOMPARE(timer->lblSpeed->text(), QString::fromUtf8("11.9 mph (11.6\u201312.1 for \u00B10.2 s)"));
+    // Another elapsed time spun in the main window: the sentence no longer holds.
+    QTest::mouseClick(Home().udTime->upButton(), Qt::LeftButton);
+    QCOMPARE(timer->lblHandOver->text(), QString());
 }
 
 void TestTimer::figureFollowsTheClock()
 {
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     QVERIFY(!timer->tmrRefresh->isActive());
     QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
     QVERIFY(timer->Running());
@@ -219,10 +245,10 @@ void TestTimer::figureFollowsTheClock()
 
 void TestTimer::spaceStartsAndStops()
 {
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     // Space works wherever the focus is in the window, on a button too.
     timer->cmdReset->setFocus();
-    QTest::keyClick(timer.get(), Qt::Key_Space);
+    QTest::keyClick(timer, Qt::Key_Space);
     QVERIFY(timer->Running());
     now_ += 2049;
     QTest::keyClick(timer->cmdReset, Qt::Key_Space);
@@ -231,9 +257,143 @@ void TestTimer::spaceStartsAndStops()
     QCOMPARE(Home().udTime->value(), 2);
 }
 
+void TestTimer::heldSpaceIsOnePress()
+{
+    frmRunTimer* const timer = &Timer();
+    // A held key sends its press again and again, marked as repeats.
+    const auto hold = [timer](int repeats) {
+        QTest::simulateEvent(timer, true, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), false);
+        for (int i = 0; i < repeats; ++i) {
+            QTest::simulateEvent(timer, true, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        }
+        QTest::simulateEvent(timer, false, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), false);
+    };
+    hold(7);
+    QVERIFY(timer->Running());
+    now_ += 5000;
+    hold(7);
+    QVERIFY(!timer->Running());
+    QCOMPARE(timer->lblFigure->text(), QStringLiteral("5.0"));
+    QCOMPARE(Home().udTime->value(), 5);
+}
+
+void TestTimer::closingStopsEverything_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Esc") << true;
+    QTest::newRow("close box") << false;
+}
+
+void TestTimer::closingStopsEverything()
+{
+    QFETCH(bool, escape);
+    frmRunTimer* const timer = &Timer();
+    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
+    now_ += 2000;
+    if (escape) {
+        QTest::keyClick(timer, Qt::Key_Escape);
+    } else {
+        timer->close();
+    }
+    QVERIFY(!timer->isVisible());
+    QVERIFY(!timer->Running() && !timer->Pacing());
+    QVERIFY(!timer->tmrRefresh->isActive() && !timer->tmrMark->isActive());
+    // Nothing beeps from a window nobody sees, and nothing reaches the main window.
+    now_ += 20000;
+    QTest::qWait(100);
+    QCOMPARE(beeps_.size(), std::size_t(1));
+    QCOMPARE(Home().udTime->value(), 1);
+    Home().mnuFileRunTimer->trigger();
+    QVERIFY(timer->isVisible());
+    QCOMPARE(timer->cmdStartStop->text(), QStringLiteral("&Start"));
+    QCOMPARE(timer->lblHandOver->text(), QStringLiteral("Not handed over: the window was closed during the run."));
+}
+
+void TestTimer::usableWhileADialogIsOpen_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("table") << "Trackpace - Time vs. Speed Table";
+    QTest::newRow("preferences") << "Trackpace - Preferences";
+    QTest::newRow("about") << "About Trackpace";
+}
+
+void TestTimer::usableWhileADialogIsOpen()
+{
+    QFETCH(QString, dialog);
+    frmRunTimer* const timer = &Timer();
+    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    int printed = 0;
+    bool stoppedBySpace = false;
+    bool startedByClick = false;
+    QString opened;
+    WhenModalOpens([&](QWidget* modal) {
+        opened = modal->windowTitle();
+        if (auto* table = qobject_cast<frmTvsS*>(modal)) {
+            table->Route.findPrinter = [&printed] {
+                ++printed;
+                return PrinterChoice{PrinterChoice::Kind::NoPrinters, {}};
+            };
+        }
+        timer->activateWindow();
+        static_cast<void>(QTest::qWaitForWindowActive(timer));
+        now_ += 3000;
+        QTest::keyClick(timer->cmdReset, Qt::Key_Space);
+        stoppedBySpace = !timer->Running();
+        QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+        startedByClick = timer->Running();
+        // Space in the table window is still its Print.
+        if (auto* table = qobject_cast<frmTvsS*>(modal)) {
+            table->activateWindow();
+            static_cast<void>(QTest::qWaitForWindowActive(table));
+            QTest::keyClick(table->cmdPrint, Qt::Key_Space);
+        }
+        modal->close();
+    });
+    if (dialog.startsWith(u"Trackpace - Time")) {
+        QTest::mouseClick(Home().optTvsS, Qt::LeftButton);
+        QTest::mouseClick(Home().cmdCreate, Qt::LeftButton);
+    } else {
+        (dialog.endsWith(u"Preferences") ? Home().mnuPref : Home().mnuHelpAbout)->trigger();
+    }
+    QCOMPARE(opened, dialog);
+    QVERIFY(stoppedBySpace);
+    QVERIFY(startedByClick);
+    QCOMPARE(Home().udTime->value(), 3);
+    QCOMPARE(printed, dialog.startsWith(u"Trackpace - Time") ? 1 : 0);
+    QVERIFY(timer->Running());
+}
+
+void TestTimer::opensBesideTheMainWindow_data()
+{
+    QTest::addColumn<bool>("mainAtLeft");
+    QTest::newRow("room on the right") << true;
+    QTest::newRow("room on the left only") << false;
+}
+
+void TestTimer::opensBesideTheMainWindow()
+{
+    QFETCH(bool, mainAtLeft);
+    const QRect screen = Home().screen()->availableGeometry();
+    Home().move(mainAtLeft ? screen.left() : screen.right() + 1 - Home().frameGeometry().width(), screen.top() + 40);
+    frmRunTimer* const timer = &Timer();
+    const QRect main = Home().frameGeometry();
+    const QRect beside = timer->frameGeometry();
+    QVERIFY2(!beside.intersects(main), "the run timer covers the main window");
+    QVERIFY(mainAtLeft ? beside.left() > main.right() : beside.right() < main.left());
+    QCOMPARE(beside.top(), main.top());
+    QVERIFY(screen.contains(beside));
+    // Moved by the user and closed, it comes back where it was left.
+    timer->move(beside.topLeft() + QPoint(0, 30));
+    const QPoint left = timer->pos();
+    timer->close();
+    Home().mnuFileRunTimer->trigger();
+    QCOMPARE(timer->pos(), left);
+}
+
 void TestTimer::reset()
 {
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     TimeRun(*timer, 3400);
     QCOMPARE(Home().udTime->value(), 3);
     QTest::mouseClick(timer->cmdReset, Qt::LeftButton);
@@ -258,11 +418,16 @@ void TestTimer::paceMarks_data()
     QTest::addColumn<int>("speed");
     QTest::addColumn<qint64>("runMs");
     QTest::addColumn<QString>("countdown");
+    QTest::addColumn<int>("marks");
+    QTest::addColumn<QString>("stopped");
 
-    // HO, 48 in: 348 ft. 40 mph: 90 s a mile, 90 x 348 / 5280 = 5.9318 s.
-    QTest::newRow("40 mph") << 40 << qint64(5932) << "Next mark in 6.0 s, run 1 of 5.9 s";
+    // HO, 48 in: 348 ft. 40 mph: 90 s a mile, 90 x 348 / 5280 = 5.9318 s; the
+    // countdown starts at the run time as shown, not above it.
+    QTest::newRow("40 mph") << 40 << qint64(5932) << "Next mark in 5.9 s, run 1 of 5.9 s" << 3
+                            << "Stopped after 3 runs.";
     // 120 mph: 30 x 348 / 5280 = 1.9773 s.
-    QTest::newRow("120 mph") << 120 << qint64(1977) << "Next mark in 2.0 s, run 1 of 2.0 s";
+    QTest::newRow("120 mph, one run") << 120 << qint64(1977) << "Next mark in 2.0 s, run 1 of 2.0 s" << 1
+                                      << "Stopped after 1 run.";
 }
 
 void TestTimer::paceMarks()
@@ -270,14 +435,22 @@ void TestTimer::paceMarks()
     QFETCH(int, speed);
     QFETCH(qint64, runMs);
     QFETCH(QString, countdown);
-    const auto timer = Timer();
+    QFETCH(int, marks);
+    QFETCH(QString, stopped);
+    frmRunTimer* const timer = &Timer();
+    TimeRun(*timer, 3000);
     timer->cboSpeed->setCurrentIndex(timer->cboSpeed->findData(speed));
     const qint64 start = now_;
     QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
     QVERIFY(timer->Pacing());
     QCOMPARE(timer->lblCountdown->text(), countdown);
+    // The big figure counts down; the last run's lines are gone.
+    QCOMPARE(timer->lblFigure->text(), countdown.mid(13, 3));
+    QCOMPARE(timer->lblHandOver->text(), QString());
+    QCOMPARE(timer->lblSpeed->text(), QString());
     // The next mark is waited for to the millisecond, and between marks nothing beeps.
-    for (int mark = 1; mark <= 3; ++mark) {
+    std::vector<std::pair<qint64, PaceMark>> expected{{start, PaceMark::Start}};
+    for (int mark = 1; mark <= marks; ++mark) {
         QVERIFY(timer->tmrMark->isActive());
         QCOMPARE(qint64(timer->tmrMark->interval()), start + mark * runMs - now_);
         now_ = start + mark * runMs - 1;
@@ -285,17 +458,36 @@ void TestTimer::paceMarks()
         QCOMPARE(beeps_.size(), std::size_t(mark));
         now_ += 1;
         timer->Tick();
+        expected.emplace_back(start + mark * runMs, PaceMark::Next);
     }
     QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
     QVERIFY(!timer->Pacing());
     QVERIFY(!timer->tmrMark->isActive());
     QVERIFY(!timer->tmrRefresh->isActive());
-    const std::vector<std::pair<qint64, PaceMark>> expected{{start, PaceMark::Start},
-                                                            {start + runMs, PaceMark::Next},
-                                                            {start + 2 * runMs, PaceMark::Next},
-                                                            {start + 3 * runMs, PaceMark::Next}};
     QVERIFY(beeps_ == expected);
-    QCOMPARE(timer->lblCountdown->text(), QStringLiteral("Stopped after 3 runs."));
+    QCOMPARE(timer->lblCountdown->text(), stopped);
+}
+
+void TestTimer::paceFollowsTheMainWindow()
+{
+    frmRunTimer* const timer = &Timer();
+    const qint64 start = now_;
+    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);  // 40 mph, 5932 ms
+    now_ += 1000;
+    // HO 24 in: 174 ft, 90 x 174 / 5280 = 2.9659 s from the next mark on.
+    Home().txtLength->setText(QStringLiteral("24"));
+    QCOMPARE(timer->lblCountdown->text(), QStringLiteral("Next mark in 5.0 s, run 1 of 5.9 s; then 3.0 s a run"));
+    QCOMPARE(qint64(timer->tmrMark->interval()), start + 5932 - now_);
+    now_ = start + 5932;
+    timer->Tick();
+    QCOMPARE(qint64(timer->tmrMark->interval()), qint64(2966));
+    QCOMPARE(timer->lblCountdown->text(), QStringLiteral("Next mark in 3.0 s, run 2 of 3.0 s"));
+    // No length at all: nothing left to pace, and the window says why.
+    Home().txtLength->setText(QString());
+    QVERIFY(!timer->Pacing());
+    QCOMPARE(timer->lblCountdown->text(),
+             QStringLiteral("Enter a length in the main window first: there is no run to pace."));
+    QCOMPARE(beeps_.size(), std::size_t(2));
 }
 
 void TestTimer::nothingToPace_data()
@@ -315,18 +507,22 @@ void TestTimer::nothingToPace()
     QFETCH(QString, note);
     QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
     Home().txtLength->setText(length);
-    const auto timer = Timer();
+    frmRunTimer* const timer = &Timer();
     timer->cboSpeed->setCurrentIndex(timer->cboSpeed->findData(120));
     QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
     QVERIFY(!timer->Pacing());
     QCOMPARE(timer->lblCountdown->text(), note);
     QVERIFY(beeps_.empty());
     QVERIFY(!timer->tmrRefresh->isActive() && !timer->tmrMark->isActive());
+    // Once there is a run to pace, the hint goes.
+    QTest::mouseClick(Home().optScale.at(2), Qt::LeftButton);
+    Home().txtLength->setText(QStringLiteral("48"));
+    QCOMPARE(timer->lblCountdown->text(), QString());
 }
 
 void TestTimer::withoutSoundTheFigureFlashes()
 {
-    const auto timer = Timer(false);
+    frmRunTimer* const timer = &Timer(false);
     QCOMPARE(timer->lblSound->text(), QStringLiteral("Sound is unavailable on this computer: the figure flashes at "
                                                      "each mark instead."));
     const QColor plain = timer->lblFigure->grab().toImage().pixelColor(3, 3);

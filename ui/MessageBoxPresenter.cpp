@@ -26,9 +26,13 @@ MessageBox::Answer ShowWidgetBox(const MessageBox::Request& request)
     QString shown = request.text;
     shown.replace(u'\r', u'\n');
     const bool ask = request.buttons == MessageBox::Buttons::SaveCancel;
+    // Over the dialog that is open, else the active window, and modal to that window
+    // only: the run timer, a window of its own, stays usable.
+    QWidget* over = QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget()
+                                                                   : QApplication::activeWindow();
     QMessageBox box(ToQt(request.icon), request.title, shown,
-                    ask ? QMessageBox::Save | QMessageBox::Cancel : QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    ask ? QMessageBox::Save | QMessageBox::Cancel : QMessageBox::Ok, over);
+    box.setWindowModality(Qt::WindowModal);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(ask ? QMessageBox::Save : QMessageBox::Ok);
     box.setEscapeButton(ask ? QMessageBox::Cancel : QMessageBox::Ok);

@@ -1,8 +1,18 @@
-// Option buttons: their selection handlers, and groups that Tab visits once.
+// Option buttons: clickable over their whole box, their selection handlers, and groups that Tab visits once.
 #pragma once
 
 #include <QList>
 #include <QRadioButton>
+
+// An option button that takes a click anywhere in its box, as laid out, not only on
+// its circle and caption: the caption is short, the box is the button.
+class OptionButton final : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
 
 // Runs `handler` whenever `option` becomes selected, by the user or by the program,
 // before the selecting call returns; a button being deselected runs nothing.

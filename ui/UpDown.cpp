@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QToolButton>
 
 #include <algorithm>
@@ -86,7 +87,21 @@ void UpDown::keyPressEvent(QKeyEvent* event)
 void UpDown::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const int upper = height() / 2;
-    up_->setGeometry(0, 0, width(), upper);
-    down_->setGeometry(0, upper, width(), height() - upper);
+    // The arrows leave a pixel all round for the focus frame.
+    const QRect inner = rect().adjusted(FocusFrame, FocusFrame, -FocusFrame, -FocusFrame);
+    const int upper = inner.height() / 2;
+    up_->setGeometry(inner.x(), inner.y(), inner.width(), upper);
+    down_->setGeometry(inner.x(), inner.y() + upper, inner.width(), inner.height() - upper);
+}
+
+void UpDown::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    // The arrows take no focus themselves, so the keyboard's place is shown here.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), FocusFrame));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }

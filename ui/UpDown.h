@@ -42,8 +42,11 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    static constexpr int FocusFrame = 1;
+
     void stepBy(int steps);
 
     QToolButton* up_;

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -183,7 +184,7 @@ int AlignmentOf(const QWidget* control)
 
 }  // namespace
 
-void CompareWithLayout(const QWidget* control)
+void CompareWithLayout(QWidget* control)
 {
     QFETCH(QRect, twips);
     QFETCH(QString, caption);
@@ -200,6 +201,23 @@ void CompareWithLayout(const QWidget* control)
     QCOMPARE(control->font().family(), QStringLiteral("Arial"));
     QCOMPARE(control->font().pointSizeF(), points);
     QCOMPARE(control->font().bold(), bold);
+    if (auto* option = qobject_cast<QRadioButton*>(control)) {
+        ClickNearRightEdge(option);
+    }
+}
+
+void ClickNearRightEdge(QRadioButton* option)
+{
+    QVERIFY(option != nullptr);
+    for (QRadioButton* other : option->parentWidget()->findChildren<QRadioButton*>()) {
+        if (other != option) {
+            other->setChecked(true);
+            break;
+        }
+    }
+    QVERIFY(!option->isChecked());
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(option->width() - 3, option->height() / 2));
+    QVERIFY2(option->isChecked(), qPrintable(option->text()));
 }
 
 void StartUpAsTheProgram()

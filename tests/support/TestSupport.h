@@ -78,9 +78,14 @@ void LayoutRow(const char* name, QRect twips, const QString& caption, const QStr
 // Rows optScale1 to optScale6 of a scale group: tops 360 to 2160 twips, HO wider.
 void LayoutScaleRows(int hoWidth);
 // The name of the current row's control, and the comparison of that control with
-// the row (a failed comparison fails the test).
+// the row (a failed comparison fails the test). An option button must also take a
+// click anywhere in its box (ClickNearRightEdge).
 QString LayoutName();
-void CompareWithLayout(const QWidget* control);
+void CompareWithLayout(QWidget* control);
+
+// Selects another button of `option`'s group, then clicks `option` 2 pixels inside
+// the right edge of its box, far right of its caption; the click must select it.
+void ClickNearRightEdge(class QRadioButton* option);
 
 // Runs the program's own start-up once (the settings beside the test executable, its
 // boxes dropped, the window closed again), so that from then on this process handles

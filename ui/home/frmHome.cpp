@@ -15,6 +15,7 @@
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
+#include "ui/timer/WindowPlacement.h"
 #include "ui/timer/frmRunTimer.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <cmath>
 
@@ -42,7 +44,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, Qt::Alignment alignment)
 
 QRadioButton* MakeOption(QWidget* parent, const QString& caption, const QString& tooltip)
 {
-    auto* option = new QRadioButton(caption, parent);
+    auto* option = new OptionButton(caption, parent);
     option->setToolTip(tooltip);
     return option;
 }
@@ -249,6 +251,8 @@ void frmHome::LengthChange()
                          MessageBox::Icon::Information);
         txtLength->setFocus();
         txtLength->setText(QString::number(udLength->value()));
+        // Selected, so that what is typed next replaces the value put back.
+        txtLength->selectAll();
         return;
     }
     // The arrows continue from a typed length, and a later invalid entry returns to it.
@@ -273,6 +277,9 @@ void frmHome::CalcScaleSpeed()
 {
     ScaleSpeed = ScaleSpeedOf(General::ScaleDistance, udTime->value(), General::WorkTime);
     lblSpeed->setText(QString::number(ScaleSpeed) + QStringLiteral(" mph"));
+    if (timer_) {
+        timer_->MainWindowChanged(udTime->value(), lblSpeed->text());
+    }
 }
 
 void frmHome::SetTimeControlsEnabled(bool enabled)
@@ -314,17 +321,32 @@ void frmHome::About()
     RunModal(about);
 }
 
+frmHome::~frmHome() = default;
+
 frmRunTimer* frmHome::RunTimer()
 {
-    if (timer_ == nullptr) {
-        timer_ = new frmRunTimer(this, [this](int seconds) { TakeElapsedTime(seconds); });
+    if (!timer_) {
+        // A window of its own, not one of this window's: the dialogs that block this
+        // window (the table, the preferences, a message) must leave it reachable.
+        timer_ = std::make_unique<frmRunTimer>([this](int seconds) { TakeElapsedTime(seconds); });
     }
-    return timer_;
+    return timer_.get();
 }
 
 void frmHome::ShowRunTimer()
 {
     frmRunTimer* timer = RunTimer();
+    if (!timerPlaced_) {
+        timerPlaced_ = true;
+        const QScreen* screen = this->screen();
+        const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                             frameGeometry().right() - geometry().right(),
+                             frameGeometry().bottom() - geometry().bottom());
+        const QSize size = timer->sizeHint().grownBy(frame);
+        const QPoint at = BesidePosition(frameGeometry(), size, screen->availableGeometry());
+        timer->move(at);
+    }
+    // Shown again, it stays where the user last left it.
     timer->show();
     timer->raise();
     timer->activateWindow();
@@ -336,10 +358,14 @@ void frmHome::TakeElapsedTime(int seconds)
         optChkSpd->setChecked(true);
     }
     udTime->setValue(seconds);
+    // Also when the time was already the same: the run timer hears what is shown.
+    CalcScaleSpeed();
 }
 
 void frmHome::RunModal(QDialog& dialog)
 {
+    // Modal to this window only: the run timer stays usable meanwhile.
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.exec();
     // Becoming active again recomputes the speed; do it here too, since a window
     // manager need not hand the focus back.

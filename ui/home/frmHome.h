@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QDialog;
@@ -24,6 +25,7 @@ class frmHome : public QMainWindow {
 
 public:
     explicit frmHome(QWidget* parent = nullptr);
+    ~frmHome() override;
 
     // The settings hand-over: each acts like the user's own choice.
     void SelectScale(int index);
@@ -100,5 +102,6 @@ private:
     void RunModal(QDialog& dialog);
     void SetConfigTexts(const QString& caption, const QString& tooltipStart);
 
-    frmRunTimer* timer_ = nullptr;
+    std::unique_ptr<frmRunTimer> timer_;
+    bool timerPlaced_ = false;
 };

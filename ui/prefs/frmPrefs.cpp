@@ -78,9 +78,9 @@ void frmPrefs::BuildDistanceFrame()
     fraDistance = Place(new QGroupBox(QStringLiteral("Default Distance"), this), 1800, 120, 1572, 1932);
     udDefLength = Place(new UpDown(fraDistance), 1145, 1440, 195, 255);
     udDefLength->setAccessibleName(QStringLiteral("Default length"));
-    optStraight = Place(new QRadioButton(QStringLiteral("Straight"), fraDistance), 120, 360, 972, 252);
+    optStraight = Place(new OptionButton(QStringLiteral("Straight"), fraDistance), 120, 360, 972, 252);
     optStraight->setToolTip(QStringLiteral(" Straight run of track "));
-    optCircle = Place(new QRadioButton(QStringLiteral("Circle"), fraDistance), 120, 720, 972, 252);
+    optCircle = Place(new OptionButton(QStringLiteral("Circle"), fraDistance), 120, 720, 972, 252);
     optCircle->setToolTip(QStringLiteral(" Complete circle of track "));
     lblDefLength = Place(new QLabel(fraDistance), 710, 1440, 435, 255);
     MakeValueBox(lblDefLength);
@@ -97,7 +97,7 @@ void frmPrefs::BuildScaleFrame()
 {
     fraScale = Place(new QGroupBox(QStringLiteral("Default Scale"), this), 240, 120, 1332, 2652);
     for (const ScaleEntry& entry : ScaleCatalogue()) {
-        auto* option = new QRadioButton(entry.caption, fraScale);
+        auto* option = new OptionButton(entry.caption, fraScale);
         Place(option, 120, 360 * entry.index, entry.name == u"HO" ? 735 : 492, 252);
         option->setToolTip(entry.tooltip);
         option->setProperty("tag", entry.name);

@@ -97,9 +97,10 @@ frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
     // Two seconds, not the few percent either way that a coarse timer allows.
     tmrMsgTimer->setTimerType(Qt::PreciseTimer);
 
-    // Only the buttons take the focus; Enter presses the focused one.
+    // Only the buttons take the focus. Neither is ever the default button (not even
+    // for a moment, after a message box); Enter presses the focused one (keyPressEvent).
     for (QPushButton* button : {cmdPrint, cmdExit}) {
-        button->setAutoDefault(true);
+        button->setAutoDefault(false);
         button->setDefault(false);
     }
     setTabOrder(cmdPrint, cmdExit);
@@ -153,6 +154,13 @@ void frmTvsS::keyPressEvent(QKeyEvent* event)
 {
     // No cancel button: Esc closes nothing.
     if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
         event->accept();
         return;
     }

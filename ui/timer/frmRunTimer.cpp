@@ -8,9 +8,7 @@
 #include "ui/Icons.h"
 #include "ui/ValueBox.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QEvent>
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +24,7 @@ namespace {
 constexpr int RefreshMillis = 50;  // twenty times a second
 constexpr int FlashMillis = 150;
 constexpr qint64 ShortestPaceMs = 500;
+constexpr qint64 ShortestRunTenths = 5;  // under half a second: no speed worth showing
 constexpr int FirstPacedSpeed = 40;
 
 constexpr int NoteWidth = 300;
@@ -43,10 +42,10 @@ QLabel* MakeNote(QWidget* parent, int lines, int width = NoteWidth)
 
 }  // namespace
 
-frmRunTimer::frmRunTimer(QWidget* owner, std::function<void(int)> handOver, std::unique_ptr<RunClock> clock,
+frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunClock> clock,
                          std::unique_ptr<SoundSink> sound)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowCloseButtonHint),
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint),
       handOver_(std::move(handOver)),
       clock_(std::move(clock)),
       sound_(std::move(sound))
@@ -54,6 +53,9 @@ frmRunTimer::frmRunTimer(QWidget* owner, std::function<void(int)> handOver, std:
     setWindowTitle(QStringLiteral("Trackpace - Run Timer"));
     setWindowIcon(StopwatchIcon());
     setFont(WindowFont());
+    // Open beside the main window, it must not keep the program running once the
+    // main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildTimer();
     BuildPace();
     auto* buttons = new QVBoxLayout;
@@ -82,13 +84,21 @@ frmRunTimer::frmRunTimer(QWidget* owner, std::function<void(int)> handOver, std:
     connect(tmrRefresh, &QTimer::timeout, this, &frmRunTimer::Tick);
     connect(tmrMark, &QTimer::timeout, this, &frmRunTimer::Tick);
     connect(tmrFlash, &QTimer::timeout, this, [this] { Flash(false); });
-    // Space is the stopwatch's key wherever the focus is in this window.
+    // Space is the stopwatch's key wherever the focus is in this window. A held key
+    // repeats; only the press itself starts or stops.
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, &frmRunTimer::StartStop);
-
 }
 
 frmRunTimer::~frmRunTimer() = default;
+
+void frmRunTimer::UseDevices(std::unique_ptr<RunClock> clock, std::unique_ptr<SoundSink> sound)
+{
+    clock_ = std::move(clock);
+    sound_ = std::move(sound);
+    ShowSoundNote();
+}
 
 void frmRunTimer::BuildTimer()
 {
@@ -97,7 +107,7 @@ void frmRunTimer::BuildTimer()
     lblFigure->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblFigure->setFont(ArialFont(30, true));
     lblFigure->setFixedHeight(64);
-    lblFigure->setToolTip(QStringLiteral(" Elapsed seconds of the run "));
+    lblFigure->setToolTip(QStringLiteral(" Elapsed seconds of the run, or the countdown to the next pace mark "));
     cmdStartStop = new QPushButton(QStringLiteral("&Start"), this);
     cmdStartStop->setToolTip(QStringLiteral(" Start or stop the run (Space) "));
     cmdReset = new QPushButton(QStringLiteral("&Reset"), this);
@@ -130,16 +140,20 @@ void frmRunTimer::BuildPace()
     lblCountdown->setText(QStringLiteral("A beep at the start mark, then one each time the train should pass the "
                                          "end mark."));
     lblSound = MakeNote(fraPace, 2, NoteWidth - 20);
-    if (!sound_->Available()) {
-        lblSound->setText(QStringLiteral("Sound is unavailable on this computer: the figure flashes at each "
-                                         "mark instead."));
-    }
+    ShowSoundNote();
     auto* layout = new QGridLayout(fraPace);
     layout->addWidget(cboSpeed, 0, 0);
     layout->addWidget(cmdPace, 0, 1);
     layout->addWidget(lblCountdown, 1, 0, 1, 2);
     layout->addWidget(lblSound, 2, 0, 1, 2);
     connect(cmdPace, &QPushButton::clicked, this, &frmRunTimer::StartStopPace);
+}
+
+void frmRunTimer::ShowSoundNote()
+{
+    lblSound->setText(sound_->Available() ? QString()
+                                          : QStringLiteral("Sound is unavailable on this computer: the figure "
+                                                           "flashes at each mark instead."));
 }
 
 void frmRunTimer::StartStop()
@@ -157,6 +171,7 @@ void frmRunTimer::Start()
     running_ = true;
     startMs_ = clock_->Milliseconds();
     lastTenths_ = -1;
+    handedSeconds_.reset();
     lblFigure->setText(TenthsText(0));
     lblHandOver->clear();
     lblSpeed->clear();
@@ -172,16 +187,18 @@ void frmRunTimer::Stop()
     lblFigure->setText(TenthsText(tenths));
     cmdStartStop->setText(QStringLiteral("&Start"));
     UpdateRefresh();
-    if (const std::optional<int> seconds = HandedOverSeconds(tenths)) {
-        handOver_(*seconds);
-        lblHandOver->setText(QStringLiteral("%1 s handed to the main window as the elapsed time.").arg(*seconds));
-    } else {
-        lblHandOver->setText(tenths < 5 ? QStringLiteral("Not handed over: the run took less than half a second. "
-                                                         "The elapsed time is 1 to 60 seconds.")
-                                        : QStringLiteral("Not handed over: the run took more than 60.4 seconds. "
-                                                         "The elapsed time is 1 to 60 seconds."));
-    }
     ShowSpeed();
+    handedSeconds_ = HandedOverSeconds(tenths);
+    if (handedSeconds_) {
+        // The main window answers with MainWindowChanged, which writes the note.
+        handOver_(*handedSeconds_);
+        return;
+    }
+    lblHandOver->setText(tenths < ShortestRunTenths
+                             ? QStringLiteral("Not handed over: the run took less than half a second. "
+                                              "The elapsed time is 1 to 60 seconds.")
+                             : QStringLiteral("Not handed over: the run took more than 60.4 seconds. "
+                                              "The elapsed time is 1 to 60 seconds."));
 }
 
 void frmRunTimer::Reset()
@@ -190,16 +207,47 @@ void frmRunTimer::Reset()
         startMs_ = clock_->Milliseconds();
     }
     lastTenths_ = -1;
+    handedSeconds_.reset();
     lblFigure->setText(TenthsText(0));
     lblHandOver->clear();
     lblSpeed->clear();
+}
+
+void frmRunTimer::MainWindowChanged(int seconds, const QString& speedText)
+{
+    if (handedSeconds_ && *handedSeconds_ == seconds) {
+        // The main window counts whole seconds, this window tenths: say which is which.
+        lblHandOver->setText(QStringLiteral("Handed over as %1 s: %2 in the main window.").arg(seconds).arg(speedText));
+    } else if (handedSeconds_) {
+        // The elapsed time has been changed there since: the sentence no longer holds.
+        handedSeconds_.reset();
+        lblHandOver->clear();
+    }
+    if (!running_) {
+        ShowSpeed();
+    }
+    QString whyNot;
+    const std::optional<qint64> runMs = PaceRunMs(whyNot);
+    if (pacing_) {
+        if (!runMs) {
+            StopPace(whyNot);
+            showsWhyNot_ = true;
+            return;
+        }
+        nextRunMs_ = *runMs;
+        Tick();
+    } else if (runMs && showsWhyNot_) {
+        // "Enter a length first" and the like are no longer true.
+        lblCountdown->clear();
+        showsWhyNot_ = false;
+    }
 }
 
 void frmRunTimer::ShowSpeed()
 {
     // Over the main window's scale distance as it is now; a run too short to time
     // by hand (under half a second) has no speed worth showing.
-    if (lastTenths_ < 5) {
+    if (lastTenths_ < ShortestRunTenths) {
         lblSpeed->clear();
         return;
     }
@@ -209,44 +257,69 @@ void frmRunTimer::ShowSpeed()
 void frmRunTimer::StartStopPace()
 {
     if (pacing_) {
-        StopPace();
+        StopPace(QStringLiteral("Stopped after %1.").arg(RunsText(std::max<qint64>(0, marksBeeped_ - 1))));
     } else {
         StartPace();
     }
 }
 
-void frmRunTimer::StartPace()
+std::optional<qint64> frmRunTimer::PaceRunMs(QString& whyNot) const
 {
     const int speed = cboSpeed->currentData().toInt();
-    const TableRow row = TableRowOf(speed / 10 - 1, General::ScaleDistance, General::WorkTime);
-    const qint64 runMs = std::llround(static_cast<double>(General::WorkTime) * 1000.0);
     if (General::ScaleDistance <= 0.0F) {
-        lblCountdown->setText(QStringLiteral("Enter a length in the main window first: there is no run to pace."));
-        return;
+        whyNot = QStringLiteral("Enter a length in the main window first: there is no run to pace.");
+        return std::nullopt;
     }
+    float runSeconds = 0.0F;
+    const TableRow row = TableRowOf(speed / 10 - 1, General::ScaleDistance, runSeconds);
+    const qint64 runMs = std::llround(static_cast<double>(runSeconds) * 1000.0);
     if (runMs < ShortestPaceMs) {
-        lblCountdown->setText(QStringLiteral("At %1 mph the run takes only %2 s, too short to pace by ear.")
-                                  .arg(speed)
-                                  .arg(row.runTimeText));
+        whyNot = QStringLiteral("At %1 mph the run takes only %2 s, too short to pace by ear.")
+                     .arg(speed)
+                     .arg(row.runTimeText);
+        return std::nullopt;
+    }
+    return runMs;
+}
+
+void frmRunTimer::StartPace()
+{
+    QString whyNot;
+    const std::optional<qint64> runMs = PaceRunMs(whyNot);
+    if (!runMs) {
+        lblCountdown->setText(whyNot);
+        showsWhyNot_ = true;
         return;
     }
     pacing_ = true;
-    runMs_ = runMs;
-    paceStartMs_ = clock_->Milliseconds();
+    runMs_ = *runMs;
+    nextRunMs_ = *runMs;
+    nextMarkMs_ = clock_->Milliseconds();
     marksBeeped_ = 0;
+    // The figure is the countdown now; the last run's lines belong to that run.
+    if (!running_) {
+        lastTenths_ = -1;
+        handedSeconds_.reset();
+        lblHandOver->clear();
+        lblSpeed->clear();
+    }
     cboSpeed->setEnabled(false);
     cmdPace->setText(QStringLiteral("Stop &Pacing"));
     Tick();
     UpdateRefresh();
 }
 
-void frmRunTimer::StopPace()
+void frmRunTimer::StopPace(const QString& why)
 {
     pacing_ = false;
     tmrMark->stop();
     cboSpeed->setEnabled(true);
     cmdPace->setText(QStringLiteral("Start &Pacing"));
-    lblCountdown->setText(QStringLiteral("Stopped after %1 runs.").arg(std::max<qint64>(0, marksBeeped_ - 1)));
+    lblCountdown->setText(why);
+    showsWhyNot_ = false;
+    if (!running_) {
+        lblFigure->setText(TenthsText(0));
+    }
     UpdateRefresh();
 }
 
@@ -259,17 +332,27 @@ void frmRunTimer::Tick()
     if (!pacing_) {
         return;
     }
-    const qint64 sincePaceStart = now - paceStartMs_;
-    const PacePoint point = PaceAt(sincePaceStart, runMs_);
-    if (point.marksPassed > marksBeeped_) {
+    if (now >= nextMarkMs_) {
         Mark(marksBeeped_ == 0 ? PaceMark::Start : PaceMark::Next);
-        marksBeeped_ = point.marksPassed;
+        // A late tick (a busy computer) beeps once and keeps to the marks' own times.
+        while (nextMarkMs_ <= now) {
+            ++marksBeeped_;
+            runMs_ = nextRunMs_;
+            nextMarkMs_ += runMs_;
+        }
     }
-    const qint64 untilNext = point.nextMarkMs - sincePaceStart;
-    lblCountdown->setText(QStringLiteral("Next mark in %1 s, run %2 of %3 s")
-                              .arg(TenthsText(ShownTenths(untilNext + 99)))
-                              .arg(point.marksPassed)
-                              .arg(TenthsText(ShownTenths(runMs_ + 50))));
+    const qint64 untilNext = nextMarkMs_ - now;
+    if (!running_) {
+        lblFigure->setText(CountdownText(untilNext, runMs_));
+    }
+    QString text = QStringLiteral("Next mark in %1 s, run %2 of %3 s")
+                       .arg(CountdownText(untilNext, runMs_))
+                       .arg(marksBeeped_)
+                       .arg(TenthsText(RunTenths(runMs_)));
+    if (nextRunMs_ != runMs_) {
+        text += QStringLiteral("; then %1 s a run").arg(TenthsText(RunTenths(nextRunMs_)));
+    }
+    lblCountdown->setText(text);
     tmrMark->start(static_cast<int>(untilNext));
 }
 
@@ -296,22 +379,16 @@ void frmRunTimer::UpdateRefresh()
     }
 }
 
-bool frmRunTimer::event(QEvent* event)
-{
-    // The main window may have changed its track since the run was stopped.
-    if (event->type() == QEvent::WindowActivate && !running_) {
-        ShowSpeed();
-    }
-    return QDialog::event(event);
-}
-
-void frmRunTimer::closeEvent(QCloseEvent* event)
+void frmRunTimer::reject()
 {
     if (pacing_) {
-        StopPace();
+        StopPace(QStringLiteral("Stopped when the window was closed."));
     }
-    running_ = false;
-    cmdStartStop->setText(QStringLiteral("&Start"));
-    UpdateRefresh();
-    QDialog::closeEvent(event);
+    if (running_) {
+        running_ = false;
+        lblHandOver->setText(QStringLiteral("Not handed over: the window was closed during the run."));
+        cmdStartStop->setText(QStringLiteral("&Start"));
+        UpdateRefresh();
+    }
+    QDialog::reject();
 }

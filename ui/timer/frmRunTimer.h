@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -14,19 +15,27 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-// Opened non-modally from the main window's File menu. Start (or Space) times a
-// new run from 0.0; Stop shows it and hands its whole seconds to the main window.
-// The pace beeper marks the table's run time for the chosen speed over the current
-// track, run after run, until it is stopped.
+// Opened non-modally from the main window's File menu, as a window of its own that
+// the main window's dialogs do not block. Start (or Space) times a new run from 0.0;
+// Stop shows it and hands its whole seconds to the main window. The pace beeper
+// marks the table's run time for the chosen speed over the current track, run after
+// run, until it is stopped. Closing the window in any way stops both.
 class frmRunTimer : public QDialog {
     Q_OBJECT
 
 public:
     // `handOver` receives the whole seconds of a run that the elapsed time can hold.
-    frmRunTimer(QWidget* owner, std::function<void(int seconds)> handOver,
-                std::unique_ptr<RunClock> clock = std::make_unique<SteadyClock>(),
-                std::unique_ptr<SoundSink> sound = SystemSound());
+    explicit frmRunTimer(std::function<void(int seconds)> handOver,
+                         std::unique_ptr<RunClock> clock = std::make_unique<SteadyClock>(),
+                         std::unique_ptr<SoundSink> sound = SystemSound());
     ~frmRunTimer() override;
+
+    // Replaces the clock and the sound output (tests use their own).
+    void UseDevices(std::unique_ptr<RunClock> clock, std::unique_ptr<SoundSink> sound);
+
+    // The main window's elapsed time, its speed text and the shared scale distance
+    // changed: the notes follow, and a pace takes the new run time at its next mark.
+    void MainWindowChanged(int seconds, const QString& speedText);
 
     QLabel* lblFigure;
     QPushButton* cmdStartStop;
@@ -48,9 +57,9 @@ public:
     // Brings figure and countdown up to the clock, and beeps a mark that has come.
     void Tick();
 
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+public slots:
+    // Esc, the close box and the window manager all end here.
+    void reject() override;
 
 private:
     void BuildTimer();
@@ -61,11 +70,15 @@ private:
     void Reset();
     void StartStopPace();
     void StartPace();
-    void StopPace();
+    void StopPace(const QString& why);
     void Mark(PaceMark mark);
     void Flash(bool on);
     void ShowSpeed();
+    void ShowSoundNote();
     void UpdateRefresh();
+    // The pace run time of the chosen speed over the main window's track, or why
+    // there is none to pace.
+    std::optional<qint64> PaceRunMs(QString& whyNot) const;
 
     std::function<void(int)> handOver_;
     std::unique_ptr<RunClock> clock_;
@@ -73,8 +86,11 @@ private:
     bool running_ = false;
     qint64 startMs_ = 0;
     qint64 lastTenths_ = -1;  // the last run, once stopped
+    std::optional<int> handedSeconds_;  // what the last run gave the main window
     bool pacing_ = false;
-    qint64 paceStartMs_ = 0;
-    qint64 runMs_ = 0;
+    qint64 nextMarkMs_ = 0;  // on the clock
+    qint64 runMs_ = 0;       // the run time up to the next mark
+    qint64 nextRunMs_ = 0;   // the run time from the next mark on
     qint64 marksBeeped_ = 0;
+    bool showsWhyNot_ = false;  // the countdown line says why there is nothing to pace
 };
