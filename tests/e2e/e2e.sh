@@ -147,7 +147,19 @@ xdotool windowfocus --sync "$timer" key space
 sleep 2
 xdotool key space
 sleep 0.3
-import -window "$timer" "$shots/run-timer.png" || fail 5 "no run timer screenshot"
+# Beside the main window, not over it; the picture shows the two side by side.
+geometry() {   # x y width height of a window, on the screen
+    xwininfo -id "$1" | awk '/Absolute upper-left X:/{x=$4} /Absolute upper-left Y:/{y=$4}
+                             /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+read -r mx my mw mh <<<"$(geometry "$main")"
+read -r tx ty tw th <<<"$(geometry "$timer")"
+[ "$tx" -ge $((mx + mw)) ] || [ $((tx + tw)) -le "$mx" ] ||
+    fail 5 "the run timer ($tx,$ty ${tw}x$th) opened over the main window ($mx,$my ${mw}x$mh)"
+left=$((mx < tx ? mx : tx)); top=$((my < ty ? my : ty))
+right=$((mx + mw > tx + tw ? mx + mw : tx + tw)); bottom=$((my + mh > ty + th ? my + mh : ty + th))
+import -window root -crop "$((right - left + 8))x$((bottom - top + 8))+$((left - 4))+$((top - 4))" +repage \
+    "$shots/run-timer.png" || fail 5 "no run timer screenshot"
 xdotool windowfocus --sync "$timer" key Escape
 timeout 10 bash -c "while xdotool search --onlyvisible --name '^Trackpace - Run Timer\$' >/dev/null 2>&1; do sleep 0.1; done" ||
     fail 5 "the run timer did not close"
