@@ -9,8 +9,12 @@
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -69,24 +73,26 @@ private:
     int fd_;
 };
 
-// A temporary file that is removed again unless it has taken the old file's place.
+// A temporary file in the folder that is removed again unless it has taken the old
+// file's place.
 class TemporaryName {
 public:
-    explicit TemporaryName(QByteArray path) : path_(std::move(path)) {}
+    TemporaryName(int folder, QByteArray name) : folder_(folder), name_(std::move(name)) {}
     ~TemporaryName()
     {
-        if (!path_.isEmpty()) {
-            ::unlink(path_.constData());
+        if (!name_.isEmpty()) {
+            ::unlinkat(folder_, name_.constData(), 0);
         }
     }
     TemporaryName(const TemporaryName&) = delete;
     TemporaryName& operator=(const TemporaryName&) = delete;
 
-    const char* get() const { return path_.constData(); }
-    void Keep() { path_.clear(); }
+    const char* get() const { return name_.constData(); }
+    void Keep() { name_.clear(); }
 
 private:
-    QByteArray path_;
+    int folder_;
+    QByteArray name_;
 };
 
 QString KindOf(mode_t mode)
@@ -123,9 +129,32 @@ QByteArray FolderOf(const QByteArray& path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
+QByteArray NameOf(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 QString Shown(const QByteArray& path)
 {
     return QFile::decodeName(path);
+}
+
+// A user may change a file only where its permissions say so for them: a settings
+// file made read-only means "do not change it", whatever its folder allows. Root is
+// held to the same word: no write permission for anybody is a read-only file.
+bool WritableFor(const struct stat& st)
+{
+    const uid_t user = ::geteuid();
+    if (user == 0) {
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    if (st.st_uid == user) {
+        return (st.st_mode & S_IWUSR) != 0;
+    }
+    if (st.st_gid == ::getegid()) {
+        return (st.st_mode & S_IWGRP) != 0;
+    }
+    return (st.st_mode & S_IWOTH) != 0;
 }
 
 // The file Save may write: a regular file, links followed, or a new one where
@@ -144,6 +173,14 @@ struct Resolution {
 Resolution Refuse(const QString& why)
 {
     return {std::nullopt, why + QStringLiteral(" It was left as it is.")};
+}
+
+Resolution Regular(const QByteArray& path, const struct stat& st)
+{
+    if (!WritableFor(st)) {
+        return Refuse(QStringLiteral("The file is read-only."));
+    }
+    return {Target{path, true, st}, {}};
 }
 
 Resolution ResolveLink(const QByteArray& path)
@@ -173,7 +210,7 @@ Resolution ResolveLink(const QByteArray& path)
         return Refuse(QStringLiteral("It is a symbolic link to %1, which is %2, not a settings file.")
                           .arg(Shown(resolved), KindOf(st.st_mode)));
     }
-    return {Target{resolved, true, st}, {}};
+    return Regular(resolved, st);
 }
 
 Resolution Resolve(const QByteArray& path)
@@ -186,30 +223,12 @@ Resolution Resolve(const QByteArray& path)
         return {std::nullopt, QStringLiteral("It cannot be examined: %1").arg(SystemError(errno))};
     }
     if (S_ISREG(st.st_mode)) {
-        return {Target{path, true, st}, {}};
+        return Regular(path, st);
     }
     if (S_ISLNK(st.st_mode)) {
         return ResolveLink(path);
     }
     return Refuse(QStringLiteral("There is %1 at that path, not a settings file.").arg(KindOf(st.st_mode)));
-}
-
-// Writes all of `bytes` from the start of the file; 0, or the error.
-int WriteAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::pwrite(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done),
-                                         static_cast<off_t>(done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return written < 0 ? errno : ENOSPC;
-        }
-        done += written;
-    }
-    return 0;
 }
 
 // The missing folders of `folder`, made as the user's own; 0, or the error.
@@ -231,13 +250,25 @@ int MakeFolders(const QByteArray& folder)
     return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST ? 0 : errno;
 }
 
+// The folder, opened to name files in it: every later step goes by this descriptor
+// and short names, so a folder whose path is near the system's limit takes a
+// temporary name as readily as the file's own. -1 (errno set) on failure.
+int OpenFolder(const QByteArray& folder)
+{
+#ifdef O_PATH
+    return ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+    return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+}
+
 // A new file beside the settings file, made exclusively; -1 (errno set) on failure.
-int CreateTemporary(const QByteArray& folder, mode_t mode, QByteArray& name)
+int CreateTemporary(int folder, mode_t mode, QByteArray& name)
 {
     for (int attempt = 0; attempt < 64; ++attempt) {
-        name = folder + QByteArrayLiteral("/.Trackpace.ini.") +
-               QByteArray::number(QRandomGenerator::global()->generate64(), 16) + QByteArrayLiteral(".tmp");
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        name = QByteArrayLiteral(".Trackpace.ini.") + QByteArray::number(QRandomGenerator::global()->generate64(), 16) +
+               QByteArrayLiteral(".tmp");
+        const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -246,11 +277,11 @@ int CreateTemporary(const QByteArray& folder, mode_t mode, QByteArray& name)
     return -1;
 }
 
-// Puts `from` at `to` only while nothing stands there; 0, or the error.
-int RenameNoReplace(const QByteArray& from, const QByteArray& to)
+// Puts `from` at `to` (both in `folder`) only while nothing stands there; 0, or the error.
+int RenameNoReplace(int folder, const QByteArray& from, const QByteArray& to)
 {
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+    if (::renameat2(folder, from.constData(), folder, to.constData(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
@@ -258,10 +289,10 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to)
     }
 #endif
     // A hard link, too, fails wherever anything stands.
-    if (::link(from.constData(), to.constData()) != 0) {
+    if (::linkat(folder, from.constData(), folder, to.constData(), 0) != 0) {
         return errno;
     }
-    ::unlink(from.constData());
+    ::unlinkat(folder, from.constData(), 0);
     return 0;
 }
 
@@ -275,9 +306,81 @@ bool MayWriteInPlace(int error)
 const QString ChangedMeanwhile =
     QStringLiteral("The file was changed by something else while it was being saved; nothing was written.");
 
-WriteResult WriteInPlace(const Target& target, const QByteArray& bytes)
+// The file's whole content, for putting back; nothing when it cannot be read (a
+// file the user may write but not read) or is larger than any settings file.
+std::optional<QByteArray> ReadBack(int fd, const struct stat& st)
 {
-    Descriptor fd(::open(target.path.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    constexpr off_t MostKept = 1024 * 1024;
+    if (st.st_size > MostKept) {
+        return std::nullopt;
+    }
+    QByteArray old(static_cast<qsizetype>(st.st_size), '\0');
+    qsizetype done = 0;
+    while (done < old.size()) {
+        const ssize_t got = ::pread(fd, old.data() + done, static_cast<std::size_t>(old.size() - done),
+                                    static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return std::nullopt;
+        }
+        done += got;
+    }
+    return old;
+}
+
+// What can be known before a byte is written: the file size limit and the free
+// space. 0, or the error the write would end in.
+int FitsLimits(int fd, qsizetype newSize, off_t oldSize)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(newSize) > limit.rlim_cur) {
+        return EFBIG;
+    }
+    struct statvfs space {};
+    if (newSize > oldSize && ::fstatvfs(fd, &space) == 0) {
+        const unsigned long long free = static_cast<unsigned long long>(::geteuid() == 0 ? space.f_bfree : space.f_bavail) *
+                                        space.f_frsize;
+        if (static_cast<unsigned long long>(newSize - oldSize) > free) {
+            return ENOSPC;
+        }
+    }
+    return 0;
+}
+
+// After a failed in-place write: the old text back over the `damaged` bytes at the
+// start, and the old length. The words for the box.
+QString PutBack(int fd, const std::optional<QByteArray>& old, qsizetype damaged)
+{
+    if (!old) {
+        return QStringLiteral(" The old settings could not be read beforehand, so they could not be put back.");
+    }
+    qsizetype written = 0;
+    const QByteArrayView restore = QByteArrayView(*old).first(std::min(damaged, old->size()));
+    int error = WriteAll(fd, restore, written);
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(old->size())) != 0) {
+        error = errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        return QStringLiteral(" The old settings could not be put back either: %1").arg(SystemError(error));
+    }
+    return QStringLiteral(" The old settings were put back as they were.");
+}
+
+WriteResult WriteInPlace(int folder, const Target& target, const QByteArray& bytes, const ContentWrite& write)
+{
+    const QByteArray name = NameOf(target.path);
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int opened = ::openat(folder, name.constData(), O_RDWR | flags);
+    if (opened < 0 && errno == EACCES) {
+        opened = ::openat(folder, name.constData(), O_WRONLY | flags);
+    }
+    Descriptor fd(opened);
     if (fd.get() < 0) {
         return Failure(SystemError(errno));
     }
@@ -285,10 +388,25 @@ WriteResult WriteInPlace(const Target& target, const QByteArray& bytes)
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !SameFile(st, target.existing)) {
         return Failure(ChangedMeanwhile);
     }
-    if (const int error = WriteAll(fd.get(), bytes)) {
+    // Nothing is touched where the new text cannot fit.
+    if (const int error = FitsLimits(fd.get(), bytes.size(), st.st_size)) {
         return Failure(SystemError(error));
     }
-    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd.get()) != 0 || !fd.Close()) {
+    const std::optional<QByteArray> old = ReadBack(fd.get(), st);
+    qsizetype written = 0;
+    int error = write(fd.get(), bytes, written);
+    qsizetype damaged = written;
+    if (error == 0) {
+        // The new text is whole; from here a failure needs the whole old text back.
+        damaged = std::max(written, old ? old->size() : qsizetype{0});
+        if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd.get()) != 0) {
+            error = errno;
+        }
+    }
+    if (error != 0) {
+        return Failure(SystemError(error) + PutBack(fd.get(), old, damaged));
+    }
+    if (!fd.Close()) {
         return Failure(SystemError(errno));
     }
     return {true, {}};
@@ -309,32 +427,40 @@ bool TakeOverOwnership(int fd, const struct stat& old)
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
-WriteResult Replace(const Target& target, const QByteArray& bytes)
+WriteResult Replace(const Target& target, const QByteArray& bytes, const ContentWrite& write)
 {
-    const QByteArray folder = FolderOf(target.path);
+    const QByteArray folderPath = FolderOf(target.path);
     if (!target.exists) {
-        if (const int error = MakeFolders(folder)) {
-            return Failure(QStringLiteral("The folder %1 could not be made: %2").arg(Shown(folder), SystemError(error)));
+        if (const int error = MakeFolders(folderPath)) {
+            return Failure(
+                QStringLiteral("The folder %1 could not be made: %2").arg(Shown(folderPath), SystemError(error)));
         }
     }
-    QByteArray name;
-    Descriptor fd(CreateTemporary(folder, target.exists ? 0600 : 0666, name));
+    const Descriptor folder(OpenFolder(folderPath));
+    if (folder.get() < 0) {
+        return Failure(SystemError(errno));
+    }
+    const QByteArray name = NameOf(target.path);
+    QByteArray temporaryName;
+    Descriptor fd(CreateTemporary(folder.get(), target.exists ? 0600 : 0666, temporaryName));
     if (fd.get() < 0) {
         const int error = errno;
-        return target.exists && MayWriteInPlace(error) ? WriteInPlace(target, bytes) : Failure(SystemError(error));
+        return target.exists && MayWriteInPlace(error) ? WriteInPlace(folder.get(), target, bytes, write)
+                                                       : Failure(SystemError(error));
     }
-    TemporaryName temporary(name);
+    TemporaryName temporary(folder.get(), temporaryName);
     if (target.exists && !TakeOverOwnership(fd.get(), target.existing)) {
-        return WriteInPlace(target, bytes);
+        return WriteInPlace(folder.get(), target, bytes, write);
     }
-    if (const int error = WriteAll(fd.get(), bytes)) {
+    qsizetype written = 0;
+    if (const int error = write(fd.get(), bytes, written)) {
         return Failure(SystemError(error));
     }
     if (::fsync(fd.get()) != 0 || !fd.Close()) {
         return Failure(SystemError(errno));
     }
     if (!target.exists) {
-        const int error = RenameNoReplace(name, target.path);
+        const int error = RenameNoReplace(folder.get(), temporaryName, name);
         if (error == EEXIST) {
             return Failure(QStringLiteral("Something else appeared at that path while saving; it was left as it is."));
         }
@@ -345,18 +471,36 @@ WriteResult Replace(const Target& target, const QByteArray& bytes)
         return {true, {}};
     }
     struct stat now {};
-    if (::lstat(target.path.constData(), &now) != 0 || !S_ISREG(now.st_mode) || !SameFile(now, target.existing)) {
+    if (::fstatat(folder.get(), name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(now.st_mode) ||
+        !SameFile(now, target.existing)) {
         return Failure(ChangedMeanwhile);
     }
-    if (::rename(temporary.get(), target.path.constData()) != 0) {
+    if (::renameat(folder.get(), temporary.get(), folder.get(), name.constData()) != 0) {
         const int error = errno;
-        return MayWriteInPlace(error) ? WriteInPlace(target, bytes) : Failure(SystemError(error));
+        return MayWriteInPlace(error) ? WriteInPlace(folder.get(), target, bytes, write) : Failure(SystemError(error));
     }
     temporary.Keep();
     return {true, {}};
 }
 
 }  // namespace
+
+int WriteAll(int fd, QByteArrayView bytes, qsizetype& written)
+{
+    written = 0;
+    while (written < bytes.size()) {
+        const ssize_t done = ::pwrite(fd, bytes.data() + written, static_cast<std::size_t>(bytes.size() - written),
+                                      static_cast<off_t>(written));
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return done < 0 ? errno : ENOSPC;
+        }
+        written += done;
+    }
+    return 0;
+}
 
 bool IsRegularFile(const QByteArray& path)
 {
@@ -391,13 +535,13 @@ std::optional<QByteArray> ReadRegularFile(const QByteArray& path, qint64 maxByte
     }
 }
 
-WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes)
+WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes, const ContentWrite& write)
 {
     const Resolution resolution = Resolve(path);
     if (!resolution.target) {
         return Failure(resolution.refusal);
     }
-    return Replace(*resolution.target, bytes);
+    return Replace(*resolution.target, bytes, write);
 }
 
 #else  // Systems without the POSIX file calls: Qt's files.
@@ -421,8 +565,16 @@ std::optional<QByteArray> ReadRegularFile(const QByteArray& path, qint64 maxByte
     return bytes;
 }
 
-WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes)
+int WriteAll(int fd, QByteArrayView bytes, qsizetype& written)
 {
+    Q_UNUSED(fd);
+    written = 0;
+    return bytes.isEmpty() ? 0 : ENOSYS;
+}
+
+WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes, const ContentWrite& write)
+{
+    Q_UNUSED(write);
     QSaveFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return {false, file.errorString()};

@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QByteArrayView>
+
+#include <functional>
 #include <optional>
 
 struct WriteResult {
@@ -24,11 +27,22 @@ bool IsRegularFile(const QByteArray& path);
 // of the name: whatever is checked is the thing that was opened.
 std::optional<QByteArray> ReadRegularFile(const QByteArray& path, qint64 maxBytes);
 
+// Writes all of `bytes` to the open file `fd` from its start, going on after short
+// writes; 0 or the system's error, and in `written` how many bytes reached the file.
+int WriteAll(int fd, QByteArrayView bytes, qsizetype& written);
+// How Save writes the new text into an open file: WriteAll, or for tests a write
+// that fails part way.
+using ContentWrite = std::function<int(int fd, QByteArrayView bytes, qsizetype& written)>;
+
 // Replaces the file at `path` by `bytes`, or creates it (with any missing folders)
 // where nothing is. Only a regular file is written, also one a symbolic link leads
 // to (the link stays, the file keeps its owner, permissions and folder); anything
 // else at the path is left untouched and named in the reason. The new text goes to
 // a temporary file beside the old one that replaces it only once complete; where the
 // folder takes no new file but the file itself is writable, the file is written in
-// place instead. A short or failed write is always reported.
-WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes);
+// place instead: only after checking that the new text fits the file size limit and
+// the free space, and with the old text kept, to be put back should a write, the
+// truncation or the sync still fail. A file without write permission for the user
+// is read-only and left alone. A short or failed write is always reported, with
+// whether the old text could be put back.
+WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes, const ContentWrite& write = WriteAll);

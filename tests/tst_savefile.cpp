@@ -108,6 +108,8 @@ private slots:
     void linkToAFileIsWrittenThrough();
     void readOnlyFolderSavesInPlace_data();
     void readOnlyFolderSavesInPlace();
+    void readOnlyFileIsLeftAlone();
+    void folderNearThePathLimit();
     void newFileAndItsFolders();
     void fullFileSizeLimitIsAFailedSave();
     void readingRefusesWhatIsNotAFile_data();
@@ -258,14 +260,23 @@ void TestSaveFile::readOnlyFolderSavesInPlace_data()
 {
     QTest::addColumn<mode_t>("folderMode");
     QTest::addColumn<bool>("fileOfAnother");
-    QTest::newRow("read-only folder") << mode_t{0555} << false;
-    QTest::newRow("sticky folder, another user's writable file") << mode_t{01777} << true;
+    QTest::addColumn<int>("failure");  // 0 none, else the bytes after which writing fails
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only folder") << mode_t{0555} << false << 0 << "";
+    QTest::newRow("sticky folder, another user's writable file") << mode_t{01777} << true << 0 << "";
+    // The new text is 63 bytes; the limit is known before anything is written.
+    QTest::newRow("file size limit of 20 bytes") << mode_t{0555} << false << 20 << "File too large.";
+    // A write that fails part way (an I/O error): the damaged start is put back.
+    QTest::newRow("write fails after 30 bytes") << mode_t{0555} << false << 30
+                                                << "Input/output error. The old settings were put back as they were.";
 }
 
 void TestSaveFile::readOnlyFolderSavesInPlace()
 {
     QFETCH(mode_t, folderMode);
     QFETCH(bool, fileOfAnother);
+    QFETCH(int, failure);
+    QFETCH(QString, reason);
     const bool root = ::geteuid() == 0;
     if (fileOfAnother && !root) {
         QSKIP("only root can give a file to another user");
@@ -273,7 +284,8 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
     // The saver is an ordinary user (nobody when the test is root): the folder takes
     // no new file of theirs, or lets them not replace the file, yet the file is
     // writable to them.
-    QVERIFY(WriteBytes(IniPath(), DefaultsFile, 0666));
+    const QByteArray old = DefaultsFile + "; kept\r\n";
+    QVERIFY(WriteBytes(IniPath(), old, 0666));
     QCOMPARE(::chmod(IniPath().constData(), fileOfAnother ? 0666 : 0644), 0);
     if (root && !fileOfAnother) {
         QCOMPARE(::chown(IniPath().constData(), Nobody, Nobody), 0);
@@ -285,15 +297,68 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
     General::DefTrackConfig = QStringLiteral("STRAIGHT");
     General::DefLength = 48.0F;
 
-    const int saved = AsOrdinaryUser([] { return WriteSettingsFile().ok ? 0 : 1; });
+    const int saved = AsOrdinaryUser([failure, reason] {
+        General::IgnoreFileSizeSignal();
+        if (failure == 0) {
+            return WriteSettingsFile().ok ? 0 : 1;
+        }
+        std::optional<FileSizeLimit> limit;
+        ContentWrite write = WriteAll;
+        if (reason.startsWith(u"File too large")) {
+            limit.emplace(static_cast<rlim_t>(failure));
+        } else {
+            write = [failure](int fd, QByteArrayView bytes, qsizetype& written) {
+                WriteAll(fd, bytes.first(failure), written);
+                return EIO;
+            };
+        }
+        const WriteResult result = WriteOwnFile(General::IniPathNative.isEmpty() ? QFile::encodeName(General::IniPath)
+                                                                                 : General::IniPathNative,
+                                                "[TRACKPACE]\r\nScale=N\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n",
+                                                write);
+        return !result.ok && result.reason == reason ? 0 : 1;
+    });
     ::chmod(folder.constData(), 0700);
 
     QCOMPARE(saved, 0);
-    QCOMPARE(ReadBytes(IniPath()), NFile);
+    QCOMPARE(ReadBytes(IniPath()), failure == 0 ? NFile : old);
     const struct stat after = LinkStat(IniPath());
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(FilesIn(session_->dir.path()), QStringList{"Trackpace.ini"});
+}
+
+void TestSaveFile::readOnlyFileIsLeftAlone()
+{
+    // Made read-only by its user, in a folder that would take a replacement.
+    QVERIFY(WriteBytes(IniPath(), DefaultsFile, 0444));
+    QCOMPARE(::chmod(IniPath().constData(), 0444), 0);
+    SaveN();
+    QCOMPARE(session_->boxes.Texts(),
+             QStringList{QStringLiteral("The defaults could not be saved to\r%1\rThe file is read-only. It was left "
+                                        "as it is.")
+                             .arg(General::IniPath)});
+    QCOMPARE(ReadBytes(IniPath()), DefaultsFile);
+    QCOMPARE(LinkStat(IniPath()).st_mode & 07777, mode_t{0444});
+}
+
+void TestSaveFile::folderNearThePathLimit()
+{
+    // A folder whose path is 4,075 bytes: its Trackpace.ini (4,089) is within the
+    // system's limit of 4,096, a temporary name beside it would not be.
+    QByteArray folder = Native(session_->dir.path());
+    while (folder.size() < 4075) {
+        folder += '/' + QByteArray(std::min<qsizetype>(200, 4075 - folder.size() - 1), 'd');
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    }
+    QCOMPARE(folder.size(), 4075);
+    General::SetIniFolder(folder);
+    QVERIFY(WriteBytes(General::IniPathNative, "Scale=G\r\n"));
+    session_->host = StartProgram(session_->boxes);
+    QCOMPARE(General::DefScale, QStringLiteral("G"));
+    SaveN();
+    QVERIFY2(session_->boxes.boxes.empty(), qPrintable(session_->boxes.Texts().join(u'|')));
+    QCOMPARE(ReadBytes(General::IniPathNative), NFile);
 }
 
 void TestSaveFile::newFileAndItsFolders()
