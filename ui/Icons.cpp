@@ -1,7 +1,7 @@
-// Loading of the pictures from the compiled-in resources.
+// The pictures from the compiled-in resources, made once and shared by every window.
 #include "ui/Icons.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
 
 // Q_INIT_RESOURCE must not stand inside a namespace.
 static void EnsureResources()
@@ -15,20 +15,44 @@ static void EnsureResources()
     Q_UNUSED(loaded);
 }
 
+namespace {
+
+// Owned by the application object. A window given an icon made afresh would have
+// it drawn (for its frame and the task bar) into the pixmap cache anew at every
+// opening; one icon for all keeps that to one set of pictures.
+class Pictures final : public QObject {
+public:
+    explicit Pictures(QObject* application) : QObject(application) { setObjectName(Name); }
+
+    static inline const QString Name = QStringLiteral("trackpace-pictures");
+    const QIcon locomotive{QStringLiteral(":/trackpace/locomotive.xpm")};
+    const QIcon stopwatch{QStringLiteral(":/trackpace/stopwatch.xpm")};
+    const QPixmap picture{QStringLiteral(":/trackpace/locomotive_picture.xpm")};
+};
+
+const Pictures& Shared()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (auto* made = application->findChild<QObject*>(Pictures::Name, Qt::FindDirectChildrenOnly)) {
+        return *static_cast<const Pictures*>(made);
+    }
+    EnsureResources();
+    return *new Pictures(application);
+}
+
+}  // namespace
+
 QIcon LocomotiveIcon()
 {
-    EnsureResources();
-    return QIcon(QStringLiteral(":/trackpace/locomotive.xpm"));
+    return Shared().locomotive;
 }
 
 QIcon StopwatchIcon()
 {
-    EnsureResources();
-    return QIcon(QStringLiteral(":/trackpace/stopwatch.xpm"));
+    return Shared().stopwatch;
 }
 
 QPixmap LocomotivePicture()
 {
-    EnsureResources();
-    return QPixmap(QStringLiteral(":/trackpace/locomotive_picture.xpm"));
+    return Shared().picture;
 }
