@@ -15,7 +15,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace {
 
@@ -117,6 +121,14 @@ struct FakePrinter {
     }
 };
 
+// Clicks Print and waits until the print system's answer has been dealt with (the
+// requests to it run aside, on threads of their own).
+void PrintAndWait(frmTvsS& table)
+{
+    QTest::mouseClick(table.cmdPrint, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!table.Printing(), 15000);
+}
+
 // Puts a shell command's change back when the test leaves, however it leaves.
 class Restore {
 public:
@@ -152,10 +164,13 @@ private slots:
     void noPrinterOffersPdf();
     void pdfThatCannotBeWritten_data();
     void pdfThatCannotBeWritten();
+    void printSystemThatNeverAnswers();
+    void missingTemporaryFolder();
     void schedulerThatDoesNotAnswer();
     void realQueueGetsTheDocument();
     void realQueueRefuses();
     void realQueuePaused();
+    void realDefaultThatIsNotSetUp();
     void realPrintersWithoutDefault();
 
 private:
@@ -285,7 +300,7 @@ void TestPrint::printedPage()
     General::ScaleName = scale;
     General::ScaleDistance = feet;
     const auto table = Table({circle, entry}, printer_.Route());
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
 
     QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
     QCOMPARE(printer_.documents.size(), 1);
@@ -377,6 +392,7 @@ void TestPrint::statusMessage()
     QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
     QVERIFY2(std::abs(startedAfter()) <= 50, qPrintable(QString::number(startedAfter())));
     QTRY_COMPARE_WITH_TIMEOUT(table->lblMessage->text(), QString(), 4000);
+    QVERIFY(!table->Printing());
     QVERIFY2(click.elapsed() >= 1950, qPrintable(QString::number(click.elapsed())));
     QVERIFY(!table->tmrMsgTimer->isActive());
     QCOMPARE(printer_.documents.size(), 2);
@@ -385,27 +401,38 @@ void TestPrint::statusMessage()
 
 void TestPrint::jobThatIsNotPrinted_data()
 {
+    QTest::addColumn<int>("state");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("not accepting jobs") << "Destination \"Desk Printer\" is not accepting jobs.";
-    QTest::newRow("document refused") << "Unable to add document to print job.";
+    QTest::addColumn<QString>("text");
+    const int refused = int(JobOutcome::State::Refused);
+    QTest::newRow("not accepting jobs") << refused << "Destination \"Desk Printer\" is not accepting jobs."
+                                        << "Printer \"Desk Printer\" did not take the table:\rDestination \"Desk "
+                                           "Printer\" is not accepting jobs.\rNothing was printed.";
+    QTest::newRow("document refused") << refused << "Unable to add document to print job."
+                                      << "Printer \"Desk Printer\" did not take the table:\rUnable to add document to "
+                                         "print job.\rNothing was printed.";
+    QTest::newRow("queue deleted meanwhile") << int(JobOutcome::State::Gone) << "No such file or directory"
+                                             << "Printer \"Desk Printer\" disappeared while the table was being sent "
+                                                "to it: it is no longer set up on this computer.\rNothing was printed.";
 }
 
 void TestPrint::jobThatIsNotPrinted()
 {
+    QFETCH(int, state);
     QFETCH(QString, reason);
-    printer_.outcome = {JobOutcome::State::Refused, reason};
+    QFETCH(QString, text);
+    printer_.outcome = {static_cast<JobOutcome::State>(state), reason};
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
     QString messageAtBox = QStringLiteral("<no box>");
     boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
 
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});
     const MessageBox::Request& box = boxes_->boxes.front();
     QCOMPARE(box.title, QStringLiteral("Trackpace"));
     QCOMPARE(box.icon, MessageBox::Icon::Exclamation);
     QCOMPARE(box.buttons, MessageBox::Buttons::Ok);
-    QCOMPARE(box.text, QStringLiteral("Printer \"Desk Printer\" did not take the table:\r%1\rNothing was printed.")
-                           .arg(reason));
+    QCOMPARE(box.text, text);
     QCOMPARE(messageAtBox, QString());
     QVERIFY(!table->tmrMsgTimer->isActive());
     QVERIFY(table->isVisible());
@@ -416,7 +443,7 @@ void TestPrint::pausedPrinter()
 {
     printer_.outcome = {JobOutcome::State::Held, {}};
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
     QCOMPARE(boxes_->Texts(), QStringList{"Printer \"Desk Printer\" is paused. The table waits in its queue and will "
                                           "print when the printer is resumed."});
     QCOMPARE(boxes_->boxes.front().icon, MessageBox::Icon::Information);
@@ -431,7 +458,7 @@ void TestPrint::fullTemporaryFolder()
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
     {
         const FileSizeLimit full(1000);
-        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        PrintAndWait(*table);
     }
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The table could not be prepared for printer \"Desk Printer\" "
                                                          "in %1:\rFile too large\rNothing was printed.")
@@ -468,7 +495,7 @@ void TestPrint::noPrinterOffersPdf()
     printer_.kind = static_cast<PrinterChoice::Kind>(kind);
     boxes_->answer = save ? MessageBox::Answer::Save : MessageBox::Answer::Cancel;
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
 
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});
     QCOMPARE(boxes_->boxes.front().title, QStringLiteral("Trackpace"));
@@ -509,7 +536,7 @@ void TestPrint::pdfThatCannotBeWritten()
     table->AskPdfPath = [path] { return path; };
     {
         const std::unique_ptr<FileSizeLimit> full = fullDisk ? std::make_unique<FileSizeLimit>(1000) : nullptr;
-        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        PrintAndWait(*table);
     }
     QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
@@ -521,12 +548,62 @@ void TestPrint::pdfThatCannotBeWritten()
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
+void TestPrint::printSystemThatNeverAnswers()
+{
+    // A print server that takes the connection and then says nothing, ever.
+    const QByteArray socketPath = QFile::encodeName(temp_->filePath(QStringLiteral("silent.sock")));
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+    QCOMPARE(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    QCOMPARE(::listen(silent, 8), 0);
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute(socketPath));
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(100);
+    QElapsedTimer waited;
+    waited.start();
+    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    // The window goes on answering: its timers fire, and it says what it is doing.
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 2000);
+    QCOMPARE(table->lblMessage->text(), Sending);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes_->boxes.size(), std::size_t{1}, 12000);
+    QVERIFY2(waited.elapsed() <= 12000, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(boxes_->Texts(), QStringList{"The printing system does not answer. Nothing was sent to a printer, so "
+                                          "nothing will print."});
+    QCOMPARE(table->lblMessage->text(), QString());
+    QVERIFY(!table->Printing());
+    ::close(silent);
+}
+
+void TestPrint::missingTemporaryFolder()
+{
+    // TMPDIR names a folder that is not there: the document goes to the user's
+    // runtime folder instead, never to the root folder.
+    QTemporaryDir runtime;
+    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv("TMPDIR", QFile::encodeName(temp_->filePath(QStringLiteral("gone"))));
+    const QStringList rootBefore = QDir(QStringLiteral("/")).entryList({"trackpace-table-*"}, QDir::Files);
+    General::ScaleDistance = 174.0F;
+    const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
+    PrintAndWait(*table);
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
+    QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
+    QCOMPARE(printer_.documents.size(), 1);
+    QCOMPARE(QFileInfo(printer_.spooled.front()).absolutePath(), runtime.path());
+    QCOMPARE(QDir(QStringLiteral("/")).entryList({"trackpace-table-*"}, QDir::Files), rootBefore);
+    QCOMPARE(QDir(runtime.path()).entryList(QDir::Files), QStringList());
+}
+
 void TestPrint::schedulerThatDoesNotAnswer()
 {
     // The system's own route, sent to a print server that is not there: a socket
     // path that nothing listens on, as when the scheduler is stopped.
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute(QFile::encodeName(temp_->filePath("cups.sock"))));
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The printing system (CUPS) does not answer on this computer, "
                                                          "so nothing can be printed.") +
                                           Offer});
@@ -561,7 +638,7 @@ void TestPrint::realQueueGetsTheDocument()
         General::ScaleName = sent.scale;
         General::ScaleDistance = sent.feet;
         const auto table = Table(sent.entry, SystemPrintRoute());
-        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        PrintAndWait(*table);
         QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
         QCOMPARE(table->lblMessage->text(), Sending);
         QTRY_COMPARE_WITH_TIMEOUT(output.entryList({"job-*.pdf"}, QDir::Files).size(), before.size() + 1, 30000);
@@ -587,7 +664,7 @@ void TestPrint::realQueueRefuses()
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
     QString messageAtBox = QStringLiteral("<no box>");
     boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});
     QVERIFY2(boxes_->boxes.front().text.startsWith(QStringLiteral("Printer \"%1\" did not take the table:\r").arg(queue)),
              qPrintable(boxes_->boxes.front().text));
@@ -607,13 +684,38 @@ void TestPrint::realQueuePaused()
     const Restore enable({QStringLiteral("cupsenable"), queue});
     const Restore cancel({QStringLiteral("cancel"), QStringLiteral("-a"), queue});
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and "
                                                          "will print when the printer is resumed.")
                                               .arg(queue)});
     const QStringList held = RunTool(QStringLiteral("lpstat"), {"-o", queue}).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(held.size(), 1);
     QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestPrint::realDefaultThatIsNotSetUp()
+{
+    if (RealQueue().isEmpty()) {
+        QSKIP("no real print queue (TRACKPACE_CUPS_QUEUE)");
+    }
+    // The user's own choice of default names a queue the scheduler does not have.
+    const QByteArray previous = qgetenv("PRINTER");
+    qputenv("PRINTER", "NoSuchQueue");
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
+    PrintAndWait(*table);
+    qputenv("PRINTER", previous);
+    QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The default printer \"NoSuchQueue\" is not set up on this "
+                                                         "computer (it may have been removed).") +
+                                          Offer});
+    // A queue that is gone by the time the document reaches the scheduler.
+    const QString document = dir_->filePath(QStringLiteral("page.pdf"));
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    float workTime = 0.0F;
+    file.write(TablePagePdf(PdfFilePageLayout(), PrintBasisLine({false, "24"}, "HO", 174.0F), 174.0F, workTime));
+    file.close();
+    QCOMPARE(SystemPrintRoute().submit(QStringLiteral("NoSuchQueue"), document, TablePageTitle).state,
+             JobOutcome::State::Gone);
 }
 
 void TestPrint::realPrintersWithoutDefault()
@@ -635,13 +737,13 @@ void TestPrint::realPrintersWithoutDefault()
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
     // With the only queue gone: no printer at all.
     if (others == QStringList{queue}) {
-        QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+        PrintAndWait(*table);
         QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("No printer is set up on this computer.") + Offer});
         boxes_->boxes.clear();
     }
     RunTool(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", device, "-m", "raw"}, &status);
     QCOMPARE(status, 0);
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    PrintAndWait(*table);
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("Printers are set up on this computer, but none of them is "
                                                          "the default printer.") +
                                           Offer});

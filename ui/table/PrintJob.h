@@ -8,21 +8,23 @@
 
 // Which printer Print uses, or why there is none.
 struct PrinterChoice {
-    enum class Kind { Default, NoScheduler, NoPrinters, NoDefault };
+    enum class Kind { Default, NoScheduler, NoPrinters, NoDefault, MissingDefault };
     Kind kind = Kind::NoPrinters;
-    QString name;  // the default printer
+    QString name;  // the default printer; for MissingDefault the one chosen that is not set up
 };
 
 // What the print system did with a job.
 struct JobOutcome {
-    enum class State { Accepted, Held, Refused };
+    enum class State { Accepted, Held, Refused, Gone };
     State state = State::Refused;
     QString reason;  // the print system's words for a refusal
 };
 
 // The two steps that involve the print system, replaceable for tests. `submit`
 // sends a finished PDF document; where it is empty (systems without CUPS) the page
-// goes to the printer through Qt's own printing instead.
+// goes to the printer through Qt's own printing instead. Both may take long (a
+// print system that does not answer): the table window runs them aside, each on a
+// thread of its own, so they touch nothing but what they are given.
 struct PrintRoute {
     std::function<PrinterChoice()> findPrinter;
     std::function<JobOutcome(const QString& printer, const QString& pdfPath, const QString& title)> submit;

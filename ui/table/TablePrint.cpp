@@ -6,12 +6,15 @@
 #include "ui/table/ZonedText.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace {
 
@@ -65,6 +68,24 @@ QPageLayout PdfFilePageLayout()
 {
     const QPrinter probe(QPrinter::HighResolution);
     return probe.pageLayout();
+}
+
+QString SpoolFolder()
+{
+    // QDir::tempPath() is empty where TMPDIR names no folder (or no text); it must
+    // then not become the root folder.
+    const QString temporary = QDir::tempPath();
+    const QFileInfo info(temporary);
+    if (!temporary.isEmpty() && info.isDir() && info.isWritable()) {
+        return temporary;
+    }
+    for (const auto location : {QStandardPaths::RuntimeLocation, QStandardPaths::CacheLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QDir().mkpath(folder)) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
 }
 
 std::optional<QString> WriteAll(QFileDevice& file, const QByteArray& bytes)

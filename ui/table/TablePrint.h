@@ -23,6 +23,10 @@ QPageLayout PrinterPageLayout(const QString& printer);
 // The paper of a PDF file saved instead: the one this system's printing defaults to.
 QPageLayout PdfFilePageLayout();
 
+// The folder for the document handed to the print system: the temporary folder
+// where it is one that may be written, else the user's runtime or cache folder.
+QString SpoolFolder();
+
 // Writes all of `bytes` to the open `file`, going on after a short write so that a
 // failure carries the system's own reason (a full disk, a file size limit).
 std::optional<QString> WriteAll(QFileDevice& file, const QByteArray& bytes);

@@ -5,6 +5,7 @@
 #include "core/MessageBox.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
+#include "ui/Aside.h"
 #include "ui/Icons.h"
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -25,6 +27,8 @@ namespace {
 constexpr int ClientWidth = 354;
 constexpr int ClientHeight = 298;
 constexpr int MessageMillis = 2000;
+// How long the print system may take to answer before the user is told.
+constexpr int NoAnswerMillis = 10000;
 const QString SendingText = QStringLiteral("Sending table to printer");
 const QString OfferText = QStringLiteral("\rSave the table as a PDF file instead?");
 
@@ -42,9 +46,12 @@ std::optional<QString> SpoolTo(QTemporaryFile& spool, const QByteArray& pdf)
     return WriteAll(file, pdf);
 }
 
-QString NoPrinterText(PrinterChoice::Kind why)
+QString NoPrinterText(const PrinterChoice& why)
 {
-    switch (why) {
+    switch (why.kind) {
+    case PrinterChoice::Kind::MissingDefault:
+        return QStringLiteral("The default printer \"%1\" is not set up on this computer (it may have been removed).")
+            .arg(why.name);
     case PrinterChoice::Kind::NoScheduler:
         return QStringLiteral("The printing system (CUPS) does not answer on this computer, so nothing can be "
                               "printed.");
@@ -130,8 +137,11 @@ void frmTvsS::SetMessage(const QString& text)
 
 void frmTvsS::MsgTimerTick()
 {
-    SetMessage(QString());
     tmrMsgTimer->stop();
+    // While the print system has not answered yet, the table is still being sent.
+    if (waiting_ == 0) {
+        SetMessage(QString());
+    }
 }
 
 void frmTvsS::paintEvent(QPaintEvent* event)
@@ -169,69 +179,179 @@ void frmTvsS::keyPressEvent(QKeyEvent* event)
 
 void frmTvsS::Print()
 {
+    // Everything the page needs is taken now, as the click finds it.
     const QString basis = PrintBasisLine(mainEntry_(), General::ScaleName, General::ScaleDistance);
-    const PrinterChoice choice = Route.findPrinter();
-    if (choice.kind != PrinterChoice::Kind::Default) {
-        OfferPdf(choice.kind, basis);
-        return;
-    }
+    const float scaleDistance = General::ScaleDistance;
     SetMessage(SendingText);
     tmrMsgTimer->start();
     repaint();
-    if (Route.submit) {
-        PrintThroughSpool(choice.name, basis);
-    } else {
-        PrintNatively(choice.name, basis);
+    auto run = std::make_shared<PrintRun>();
+    ++waiting_;
+    QTimer::singleShot(NoAnswerMillis, this, [this, run] { NoAnswer(run); });
+    RunAside<PrinterChoice>(Route.findPrinter, [self = QPointer<frmTvsS>(this), run, basis, scaleDistance](
+                                                   PrinterChoice choice) {
+        if (self) {
+            self->PrinterFound(run, choice, basis, scaleDistance);
+        }
+    });
+}
+
+void frmTvsS::Finished(PrintRun& run)
+{
+    if (run.phase == PrintRun::Phase::Abandoned || run.phase == PrintRun::Phase::Done) {
+        return;
     }
+    run.phase = PrintRun::Phase::Done;
+    --waiting_;
+    // A job that took longer than the message's two seconds kept it up until now.
+    if (waiting_ == 0 && !tmrMsgTimer->isActive()) {
+        SetMessage(QString());
+    }
+}
+
+void frmTvsS::PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterChoice& choice, const QString& basis,
+                           float scaleDistance)
+{
+    if (run->phase == PrintRun::Phase::Abandoned) {
+        // The user has been told that nothing was sent; nothing is.
+        return;
+    }
+    if (choice.kind != PrinterChoice::Kind::Default) {
+        Finished(*run);
+        StopMessage();
+        OfferPdf(choice, basis, scaleDistance);
+        return;
+    }
+    if (!Route.submit) {
+        Finished(*run);
+        PrintNatively(choice.name, basis, scaleDistance);
+        return;
+    }
+    // The page goes to the print system as a PDF document in a temporary file, which
+    // the request removes again however the job fares.
+    const QByteArray pdf = TablePagePdf(PrinterPageLayout(choice.name), basis, scaleDistance, General::WorkTime);
+    const QString folder = SpoolFolder();
+    QTemporaryFile spool(folder + QStringLiteral("/trackpace-table-XXXXXX.pdf"));
+    spool.setAutoRemove(false);
+    const std::optional<QString> failure =
+        pdf.isEmpty() ? QStringLiteral("The page could not be composed.") : SpoolTo(spool, pdf);
+    if (failure) {
+        Finished(*run);
+        spool.remove();
+        ReportNotPrinted(QStringLiteral("The table could not be prepared for printer \"%1\" in %2:\r%3\r"
+                                        "Nothing was printed.")
+                             .arg(choice.name, QDir::toNativeSeparators(folder), *failure));
+        return;
+    }
+    spool.close();
+    run->phase = PrintRun::Phase::Submitting;
+    run->printer = choice.name;
+    const QString path = spool.fileName();
+    RunAside<JobOutcome>(
+        [submit = Route.submit, printer = choice.name, path] {
+            const JobOutcome outcome = submit(printer, path, TablePageTitle);
+            QFile::remove(path);
+            return outcome;
+        },
+        [self = QPointer<frmTvsS>(this), run](JobOutcome outcome) {
+            if (self) {
+                self->Submitted(run, outcome);
+            } else {
+                // The window has been closed meanwhile; what became of the job is still told.
+                ReportOutcome(run->printer, outcome);
+            }
+        });
+}
+
+void frmTvsS::Submitted(const std::shared_ptr<PrintRun>& run, const JobOutcome& outcome)
+{
+    const bool told = run->phase == PrintRun::Phase::Abandoned;
+    Finished(*run);
+    if (outcome.state == JobOutcome::State::Refused || outcome.state == JobOutcome::State::Gone) {
+        // Nothing is on its way: the status message must not say otherwise.
+        if (waiting_ == 0) {
+            StopMessage();
+        }
+    }
+    // An answer after "does not answer" is told only where it is news: a refusal.
+    if (!told || outcome.state != JobOutcome::State::Accepted) {
+        ReportOutcome(run->printer, outcome);
+    }
+}
+
+void frmTvsS::NoAnswer(const std::shared_ptr<PrintRun>& run)
+{
+    const PrintRun::Phase phase = run->phase;
+    if (phase == PrintRun::Phase::Done || phase == PrintRun::Phase::Abandoned) {
+        return;
+    }
+    --waiting_;
+    run->phase = PrintRun::Phase::Abandoned;
+    if (waiting_ == 0) {
+        StopMessage();
+    }
+    const QString text =
+        phase == PrintRun::Phase::Finding
+            ? QStringLiteral("The printing system does not answer. Nothing was sent to a printer, so nothing "
+                             "will print.")
+            : QStringLiteral("The printing system does not answer. The table was being handed to printer \"%1\"; "
+                             "it may still print once the printing system answers.")
+                  .arg(run->printer);
+    MessageBox::Show(General::AppTitle, text, MessageBox::Icon::Exclamation);
+}
+
+void frmTvsS::StopMessage()
+{
+    tmrMsgTimer->stop();
+    SetMessage(QString());
 }
 
 void frmTvsS::ReportNotPrinted(const QString& text)
 {
     // Nothing is on its way: the status message must not say otherwise.
-    tmrMsgTimer->stop();
-    SetMessage(QString());
+    StopMessage();
     MessageBox::Show(General::AppTitle, text, MessageBox::Icon::Exclamation);
 }
 
-void frmTvsS::PrintThroughSpool(const QString& printer, const QString& basis)
+void frmTvsS::ReportOutcome(const QString& printer, const JobOutcome& outcome)
 {
-    // The page goes to the print system as a PDF document in a temporary file, which
-    // is removed again however the job fares.
-    const QByteArray pdf = TablePagePdf(PrinterPageLayout(printer), basis, General::ScaleDistance, General::WorkTime);
-    QTemporaryFile spool(QDir::tempPath() + QStringLiteral("/trackpace-table-XXXXXX.pdf"));
-    const std::optional<QString> failure = pdf.isEmpty() ? QStringLiteral("The page could not be composed.")
-                                                         : SpoolTo(spool, pdf);
-    if (failure) {
-        ReportNotPrinted(QStringLiteral("The table could not be prepared for printer \"%1\" in %2:\r%3\r"
-                                        "Nothing was printed.")
-                             .arg(printer, QDir::toNativeSeparators(QDir::tempPath()), *failure));
+    switch (outcome.state) {
+    case JobOutcome::State::Accepted:
         return;
-    }
-    spool.close();
-    const JobOutcome outcome = Route.submit(printer, spool.fileName(), TablePageTitle);
-    if (outcome.state == JobOutcome::State::Refused) {
-        ReportNotPrinted(QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.")
-                             .arg(printer, outcome.reason));
-    } else if (outcome.state == JobOutcome::State::Held) {
+    case JobOutcome::State::Refused:
+        MessageBox::Show(General::AppTitle,
+                         QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.")
+                             .arg(printer, outcome.reason),
+                         MessageBox::Icon::Exclamation);
+        return;
+    case JobOutcome::State::Gone:
+        MessageBox::Show(General::AppTitle,
+                         QStringLiteral("Printer \"%1\" disappeared while the table was being sent to it: it is no "
+                                        "longer set up on this computer.\rNothing was printed.")
+                             .arg(printer),
+                         MessageBox::Icon::Exclamation);
+        return;
+    case JobOutcome::State::Held:
         MessageBox::Show(General::AppTitle,
                          QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and will print "
                                         "when the printer is resumed.")
                              .arg(printer),
                          MessageBox::Icon::Information);
+        return;
     }
 }
 
-void frmTvsS::PrintNatively(const QString& printer, const QString& basis)
+void frmTvsS::PrintNatively(const QString& printer, const QString& basis, float scaleDistance)
 {
     QPrinter device(QPrinterInfo::printerInfo(printer), QPrinter::HighResolution);
     device.setDocName(TablePageTitle);
-    const bool composed = ComposeTablePage(device, basis, General::ScaleDistance, General::WorkTime);
+    const bool composed = ComposeTablePage(device, basis, scaleDistance, General::WorkTime);
     if (!composed || device.printerState() == QPrinter::Error) {
         ReportNotPrinted(QStringLiteral("Printer \"%1\" reported an error.\rNothing was printed.").arg(printer));
     }
 }
 
-void frmTvsS::OfferPdf(PrinterChoice::Kind why, const QString& basis)
+void frmTvsS::OfferPdf(const PrinterChoice& why, const QString& basis, float scaleDistance)
 {
     if (!MessageBox::AskSave(General::AppTitle, NoPrinterText(why) + OfferText, MessageBox::Icon::Exclamation)) {
         return;
@@ -240,7 +360,7 @@ void frmTvsS::OfferPdf(PrinterChoice::Kind why, const QString& basis)
     if (path.isEmpty()) {
         return;
     }
-    const QByteArray pdf = TablePagePdf(PdfFilePageLayout(), basis, General::ScaleDistance, General::WorkTime);
+    const QByteArray pdf = TablePagePdf(PdfFilePageLayout(), basis, scaleDistance, General::WorkTime);
     const std::optional<QString> failure =
         pdf.isEmpty() ? QStringLiteral("The page could not be composed.") : WriteWholeFile(path, pdf);
     if (failure) {

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -32,6 +33,8 @@ public:
     // Replaceable for tests: the way to the printer, and where the user wants a PDF
     // written when there is none (empty: not at all).
     PrintRoute Route;
+    // True while a Print still waits for the print system's answer.
+    bool Printing() const { return waiting_ > 0; }
     std::function<QString()> AskPdfPath;
 
 protected:
@@ -39,15 +42,30 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // One click on Print, from the look-up of the printer to the print system's
+    // answer. Its requests run aside (see RunAside); this stays on the window's thread.
+    struct PrintRun {
+        enum class Phase { Finding, Submitting, Done, Abandoned };
+        Phase phase = Phase::Finding;
+        QString printer;
+    };
+
     void Load();
     void Print();
-    void PrintThroughSpool(const QString& printer, const QString& basis);
-    void PrintNatively(const QString& printer, const QString& basis);
+    void PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterChoice& choice, const QString& basis,
+                      float scaleDistance);
+    void Submitted(const std::shared_ptr<PrintRun>& run, const JobOutcome& outcome);
+    void NoAnswer(const std::shared_ptr<PrintRun>& run);
+    void Finished(PrintRun& run);
+    void PrintNatively(const QString& printer, const QString& basis, float scaleDistance);
     void ReportNotPrinted(const QString& text);
-    void OfferPdf(PrinterChoice::Kind why, const QString& basis);
+    static void ReportOutcome(const QString& printer, const JobOutcome& outcome);
+    void OfferPdf(const PrinterChoice& why, const QString& basis, float scaleDistance);
     void SetMessage(const QString& text);
+    void StopMessage();
     void MsgTimerTick();
 
     std::function<LengthEntry()> mainEntry_;
     int messageCentre_;
+    int waiting_ = 0;  // clicks whose print system has not answered yet
 };
