@@ -1,5 +1,6 @@
 // The program: the application object, then the start-up routine.
 #include "core/General.h"
+#include "settings/Startup.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBoxPresenter.h"
 #include "ui/home/HomeHost.h"

@@ -41,7 +41,7 @@ private:
 void Micro::init()
 {
     ResetGeneral();
-    General::IniPath = dir_.filePath(QStringLiteral("Trackpace.ini"));
+    General::SetIniFolder(QFile::encodeName(dir_.path()));
     QFile file(General::IniPath);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
@@ -54,7 +54,7 @@ void Micro::keystrokeToSpeed()
     LoadSettings(host);
     host.ShowMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&host.Home()));
-    QLineEdit* entry = host.Home().txtLength;
+    auto* entry = Find<QLineEdit>(host.Home(), "txtLength");
     entry->setFocus();
     entry->end(false);
     bool shortened = false;
@@ -63,8 +63,8 @@ void Micro::keystrokeToSpeed()
         QTest::keyClick(entry, shortened ? Qt::Key_8 : Qt::Key_Backspace);
         shortened = !shortened;
     }
-    QVERIFY(host.Home().lblSpeed->text() == QStringLiteral("237 mph") ||
-            host.Home().lblSpeed->text() == QStringLiteral("19 mph"));
+    const QString speed = Find<QLabel>(host.Home(), "lblSpeed")->text();
+    QVERIFY(speed == QStringLiteral("237 mph") || speed == QStringLiteral("19 mph"));
     QVERIFY(boxes.boxes.empty());
 }
 

@@ -1,12 +1,8 @@
-// The start-up routine of the shared module.
+// The program's identity and the one writer of the settings path.
 #include "core/General.h"
 
-#include "core/HomeLink.h"
-#include "settings/Settings.h"
-
+#include <QDir>
 #include <QFile>
-
-#include <csignal>
 
 namespace General {
 
@@ -23,26 +19,7 @@ void SetIniFolder(const std::optional<QByteArray>& folder)
         return;
     }
     IniPathNative = (folder->endsWith('/') ? *folder : *folder + '/') + QByteArrayLiteral("Trackpace.ini");
-    IniPath = QFile::decodeName(IniPathNative);
-}
-
-void IgnoreFileSizeSignal()
-{
-#ifdef SIGXFSZ
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
-
-void Main(StartupHost& host, SettingsPlace place)
-{
-    IgnoreFileSizeSignal();
-    MinLength = 1;
-    MaxLength = 240;
-    // Beside the executable, never the working directory: a shortcut or a terminal
-    // started elsewhere must still find the user's defaults.
-    SetIniFolder(place == SettingsPlace::BesideExecutable ? ExecutableDirectory() : UserConfigurationDirectory());
-    LoadSettings(host);
-    host.ShowMainWindow();
+    IniPath = QDir::toNativeSeparators(QFile::decodeName(IniPathNative));
 }
 
 }  // namespace General

@@ -1,23 +1,22 @@
-// The values every window shares, the program's identity and the start-up routine.
+// The values every window shares and the program's identity.
 #pragma once
-
-#include "core/ProgramFolders.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
-class StartupHost;
+#include <optional>
 
 // The module of shared values. The windows read and write these directly; there is
 // deliberately no accessor layer and no change notification, so a handler always sees
 // what the previous handler left behind.
 namespace General {
 
+// The settings file's path, as shown to the user; written only by SetIniFolder.
 inline QString IniPath;
-// IniPath as the file system spells it. A folder name need not be valid text, and
-// IniPath (made to be shown) cannot hold such bytes; the file is reached by these.
+// The same path as the file system spells it. A folder name need not be valid text,
+// and IniPath (made to be shown) cannot hold such bytes; the file is reached by these.
 inline QByteArray IniPathNative;
 inline QString DefScale;
 inline QString DefTrackConfig;
@@ -25,9 +24,9 @@ inline float DefLength = 0.0F;
 inline float ScaleRatio = 0.0F;
 inline QString ScaleName;
 inline float ScaleDistance = 0.0F;
-// Scratch value of the arithmetic: hours while a speed is computed, the current
-// row's run time while a table is built. Held as a float on purpose: the rounding
-// to 32 bits is part of the results users see.
+// Work value of the arithmetic: hours while a speed is computed, the current row's
+// run time while a table is built. Held as a float on purpose: the rounding to 32
+// bits is part of the results users see.
 inline float WorkTime = 0.0F;
 inline qint16 MinLength = 0;
 inline qint16 MaxLength = 0;
@@ -45,18 +44,9 @@ inline constexpr int VersionRevision = 0;
 // "1.3.0": the version as the windows show it.
 QString VersionText();
 
-// Points IniPath (and IniPathNative) at Trackpace.ini in `folder`; with no folder
+// Points IniPathNative at Trackpace.ini in `folder` (the file system's bytes) and
+// IniPath at the same file as text, in the system's own separators; with no folder
 // both stay empty, and the settings are neither read nor written anywhere else.
 void SetIniFolder(const std::optional<QByteArray>& folder);
-
-// A write beyond the file size limit must fail like a full disk, with a message,
-// not end the program: the signal for it is ignored.
-void IgnoreFileSizeSignal();
-
-// The program's entry point after the application object exists: fixes the length
-// limits, finds the settings file (beside the executable, or for an installed copy
-// in the user's configuration folder), loads the settings into the (still hidden)
-// main window and finally shows it.
-void Main(StartupHost& host, SettingsPlace place = SettingsPlace::BesideExecutable);
 
 }  // namespace General

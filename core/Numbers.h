@@ -1,4 +1,4 @@
-// Reading numbers from text the way the program's entries and settings have always read them.
+// Reading numbers from text, exactly and without the C locale, for the length entry and the settings file.
 #pragma once
 
 #include <optional>

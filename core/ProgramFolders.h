@@ -1,4 +1,4 @@
-// Where the program finds its settings folder: beside the executable, or the user's configuration folder.
+// Where the program finds its settings folder: beside the executable, or the user's own folder.
 #pragma once
 
 #include <QByteArray>
@@ -6,19 +6,26 @@
 #include <optional>
 
 // A copy started from wherever it was built or unpacked keeps its settings beside
-// the executable; an installed copy keeps them in the user's configuration folder,
-// since the folder of an installed program is not the user's to write.
+// the executable; an installed copy keeps them in the user's own folder, since the
+// folder of an installed program is not the user's to write.
 enum class SettingsPlace { BesideExecutable, UserConfiguration };
 
 // The folder that holds the running executable, as the file system spells it (any
 // bytes, not only valid text). `selfLink` is the link the system keeps to the
-// running executable; it still names the folder when the file itself has since
-// been deleted or replaced. Nothing when the folder cannot be known.
+// running executable (where it keeps one); it still names the folder when the file
+// itself has since been deleted or replaced. Nothing when the folder cannot be known.
 std::optional<QByteArray> ExecutableDirectory(const QByteArray& selfLink = QByteArrayLiteral("/proc/self/exe"));
 
-// The user's configuration folder for the program: $XDG_CONFIG_HOME/Trackpace, else
-// ~/.config/Trackpace with the home folder from $HOME or, failing that, the user
-// database. Only absolute folders count. Nothing when none is known.
+// True for a path that names its folder from the root (on Windows also from a
+// drive letter or a network share), not from wherever the program was started.
+bool IsAbsolutePath(const QByteArray& path);
+
+// The user's own folder for the program's settings: on POSIX systems
+// $XDG_CONFIG_HOME/Trackpace, else ~/.config/Trackpace with the home folder from
+// $HOME or, failing that, the user database; on Windows %APPDATA%\Trackpace. Only
+// absolute folders count. Nothing when none is known.
+std::optional<QByteArray> UserConfigurationDirectory();
+
+// The POSIX rule of UserConfigurationDirectory() on given values.
 std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
                                                      const QByteArray& accountHome);
-std::optional<QByteArray> UserConfigurationDirectory();

@@ -1,15 +1,14 @@
 // Tenths, hand-over, speed with its range, and pace marks.
 #include "core/RunTiming.h"
 
+#include "core/Scales.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double SecondsPerHour = 3600.0;
-constexpr double FeetPerMile = 5280.0;
 constexpr qint64 TenthsPerSecond = 10;
-constexpr qint64 FirstTenths = 5;    // 0.5 s rounds to 1 s
 constexpr qint64 LastTenths = 604;   // 60.4 s rounds to 60 s
 constexpr double ReactionSeconds = 0.2;
 
@@ -36,7 +35,7 @@ QString TenthsText(qint64 tenths)
 
 std::optional<int> HandedOverSeconds(qint64 tenths)
 {
-    if (tenths < FirstTenths || tenths > LastTenths) {
+    if (tenths < ShortestRunTenths || tenths > LastTenths) {
         return std::nullopt;
     }
     return static_cast<int>((tenths + TenthsPerSecond / 2) / TenthsPerSecond);

@@ -6,6 +6,10 @@
 
 #include <optional>
 
+// Half a second: the shortest run the elapsed time can take (it rounds to 1 s), and
+// the shortest worth a speed, as no hand times a shorter one.
+inline constexpr qint64 ShortestRunTenths = 5;
+
 // Whole tenths of a second, cut as a stopwatch shows them: 12.39 s shows 12.3.
 qint64 ShownTenths(qint64 milliseconds);
 // "12.3" for 123 tenths, "0.4" for 4.

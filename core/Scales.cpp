@@ -12,9 +12,8 @@
 namespace {
 
 constexpr float InchesPerFoot = 12.0F;
-constexpr float FeetPerMile = 5280.0F;
-constexpr double SecondsPerHour = 3600.0;
-// The value the program has always used; results users compare depend on it.
+// Five decimals, not the full pi: the scale distances it gives are the ones the
+// table and printed pages that users keep and compare were made with.
 constexpr double CircleConstant = 3.14159;
 
 bool IsIgnoredBlank(QChar c)
@@ -98,11 +97,11 @@ float ScaleDistanceOf(float ratio, float runLength)
     return static_cast<float>(std::max(0.0, std::floor(feet)));
 }
 
-qint16 ScaleSpeedOf(float scaleDistance, int seconds, float& workTime)
+RunSpeed ScaleSpeedOf(float scaleDistance, int seconds)
 {
-    workTime = static_cast<float>(seconds / SecondsPerHour);
-    const double miles = static_cast<double>(scaleDistance) / static_cast<double>(FeetPerMile);
-    return static_cast<qint16>(std::floor(miles / static_cast<double>(workTime)));
+    const auto hours = static_cast<float>(seconds / SecondsPerHour);
+    const double miles = static_cast<double>(scaleDistance) / FeetPerMile;
+    return {hours, static_cast<qint16>(std::floor(miles / static_cast<double>(hours)))};
 }
 
 qint16 SecondsPerMile(int speed)
@@ -149,14 +148,22 @@ QString RunTimeText(float seconds)
     return wholeText + u'.' + QString::number(tenths % 10);
 }
 
-TableRow TableRowOf(int row, float scaleDistance, float& workTime)
+TableRow TableRowOf(int row, float scaleDistance)
 {
-    const auto speed = static_cast<qint16>((row + 1) * 10);
+    const auto speed = static_cast<qint16>(TableSpeed(row));
     const qint16 perMile = SecondsPerMile(speed);
-    workTime = static_cast<float>(static_cast<double>(static_cast<float>(perMile)) *
-                                  static_cast<double>(scaleDistance) /
-                                  static_cast<double>(FeetPerMile));
-    return {speed, perMile, RunTimeText(workTime)};
+    const auto runTime = static_cast<float>(static_cast<double>(static_cast<float>(perMile)) *
+                                            static_cast<double>(scaleDistance) / FeetPerMile);
+    return {speed, perMile, runTime, RunTimeText(runTime)};
+}
+
+std::array<TableRow, TableRowCount> TableRowsOf(float scaleDistance)
+{
+    std::array<TableRow, TableRowCount> rows{};
+    for (int row = 0; row < TableRowCount; ++row) {
+        rows.at(static_cast<std::size_t>(row)) = TableRowOf(row, scaleDistance);
+    }
+    return rows;
 }
 
 QString WholeText(float value)

@@ -1,4 +1,4 @@
-// The catalogue of modelling scales and all of the program's arithmetic.
+// The catalogue of modelling scales, the program's fixed quantities and all of its arithmetic.
 #pragma once
 
 #include <QString>
@@ -22,10 +22,29 @@ int ScaleIndexOf(const QString& name);
 
 inline constexpr int DefaultScaleIndex = 3;  // HO
 
-// The number a length entry starts with, read the way the entry has always read it:
-// blanks, tabs and line feeds anywhere are ignored, then an optional sign, digits
-// with an optional decimal point and an optional exponent (E or e), or &H / &O
-// followed by hexadecimal / octal digits. Text without such a number reads as 0.
+// The two track configurations, as the settings file and the shared defaults spell them.
+inline const QString StraightConfig = QStringLiteral("STRAIGHT");
+inline const QString CircleConfig = QStringLiteral("CIRCLE");
+
+// The shortest and longest length or radius, in inches, anywhere in the program.
+inline constexpr qint16 ShortestLength = 1;
+inline constexpr qint16 LongestLength = 240;
+
+inline constexpr double FeetPerMile = 5280.0;
+inline constexpr double SecondsPerHour = 3600.0;
+
+// The TIME vs. SPEED table's speeds: 10 to 120 mph in steps of 10.
+inline constexpr int TableRowCount = 12;
+inline constexpr int TableSpeedStep = 10;
+constexpr int TableSpeed(int row)
+{
+    return (row + 1) * TableSpeedStep;
+}
+
+// The number a length entry starts with: blanks, tabs and line feeds anywhere are
+// ignored, then an optional sign, digits with an optional decimal point and an
+// optional exponent (E or e), or &H / &O followed by hexadecimal / octal digits.
+// Text without such a number reads as 0.
 double LeadingNumber(QStringView text);
 
 // The length check of the entry: within 1 to 240 inches (`minimum`, `maximum`).
@@ -36,15 +55,19 @@ bool LengthInRange(double inches, int minimum, int maximum);
 float RunLengthOf(QStringView text, bool circle);
 // Whole scale feet, rounded down.
 float ScaleDistanceOf(float ratio, float runLength);
-// Whole scale miles per hour for a run of `seconds` over `scaleDistance` feet; the
-// elapsed hours are left in `workTime`.
-qint16 ScaleSpeedOf(float scaleDistance, int seconds, float& workTime);
 
-inline constexpr int TableRowCount = 12;  // 10 to 120 mph
+// A timed run's speed: the elapsed hours as stored (a 32-bit float, whose rounding
+// is part of the result) and the whole scale miles per hour they give.
+struct RunSpeed {
+    float hours;
+    qint16 mph;
+};
+RunSpeed ScaleSpeedOf(float scaleDistance, int seconds);
 
 struct TableRow {
     qint16 speed;
     qint16 secondsPerMile;
+    float runTime;  // seconds, as stored
     QString runTimeText;
 };
 
@@ -54,8 +77,10 @@ qint16 SecondsPerMile(int speed);
 // A half is judged on the value's 7-significant-digit decimal form, so a run time
 // held as 0.35f shows ".4" as a person reading 0.35 expects.
 QString RunTimeText(float seconds);
-// Row `row` (0 to 11) of the TIME vs. SPEED table; the run time is left in `workTime`.
-TableRow TableRowOf(int row, float scaleDistance, float& workTime);
+// Row `row` (0 to 11) of the TIME vs. SPEED table.
+TableRow TableRowOf(int row, float scaleDistance);
+// All twelve rows, 10 to 120 mph.
+std::array<TableRow, TableRowCount> TableRowsOf(float scaleDistance);
 
 // A whole number held as a float, in plain decimal digits ("348").
 QString WholeText(float value);

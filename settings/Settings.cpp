@@ -34,8 +34,6 @@ const QString TrackConfigText = QStringLiteral("Track configuration invalid . . 
 const QString LengthText = QStringLiteral("Length / radius invalid.  Value must be an integer\r"
                                           "between 1 and 240 inches . . . using program defaults.");
 
-const QString Straight = QStringLiteral("STRAIGHT");
-const QString Circle = QStringLiteral("CIRCLE");
 const QString DefaultScale = QStringLiteral("HO");
 constexpr float DefaultLength = 48.0F;
 
@@ -108,10 +106,6 @@ QString ShownScale(const QString& scale)
     return scale.left(MaxShownScaleChars) + QStringLiteral("...");
 }
 
-}  // namespace
-
-namespace {
-
 // The known keys of the first `count` key lines into the Def values; the last wins.
 void TakeKeyLines(qint16 count)
 {
@@ -126,6 +120,16 @@ void TakeKeyLines(qint16 count)
             General::DefLength = TrackLengthValue(value);
         }
     }
+}
+
+// The known keys into the Def values, then the three checks, which hand the values
+// to the main window.
+void ApplyKeyLines(HomeLink& home, qint16 count)
+{
+    TakeKeyLines(count);
+    CheckScale(home);
+    CheckTrackConfig(home);
+    CheckTrackLength(home);
 }
 
 }  // namespace
@@ -148,10 +152,10 @@ void ShowInitError()
     MessageBox::Show(InitErrorTitle, General::InitMessage, MessageBox::Icon::Exclamation);
 }
 
-bool FileExists(const QString& path)
+bool FileExists(const QByteArray& path)
 {
     // Directories, FIFOs and devices do not count: nothing of that kind is opened.
-    return IsRegularFile(path == General::IniPath ? NativeIniPath() : QFile::encodeName(path));
+    return IsRegularFile(path);
 }
 
 void ReadSettingsFile(qint16& count)
@@ -163,13 +167,13 @@ void ReadSettingsFile(qint16& count)
         Warn(IniName + NotFoundText + u'\r' + NoFolderText);
         return;
     }
-    if (!FileExists(General::IniPath)) {
+    if (!FileExists(General::IniPathNative)) {
         Warn(General::IniPath + NotFoundText);
         return;
     }
     // The file is opened once more to read it; should something other than a file
     // have taken its place since, it is refused rather than waited on.
-    const std::optional<QByteArray> bytes = ReadRegularFile(NativeIniPath(), MaxFileBytes);
+    const std::optional<QByteArray> bytes = ReadRegularFile(General::IniPathNative, MaxFileBytes);
     if (!bytes) {
         ReportCorrupt(count);
         return;
@@ -211,20 +215,14 @@ void LoadSettings(HomeLink& home)
 {
     qint16 count = 0;
     ReadSettingsFile(count);
-    TakeKeyLines(count);
-    CheckScale(home);
-    CheckTrackConfig(home);
-    CheckTrackLength(home);
+    ApplyKeyLines(home, count);
 }
 
 void LoadSettingsText(HomeLink& home, const QByteArray& text)
 {
     qint16 count = 0;
     ReadSettingsText(text, count);
-    TakeKeyLines(count);
-    CheckScale(home);
-    CheckTrackConfig(home);
-    CheckTrackLength(home);
+    ApplyKeyLines(home, count);
 }
 
 void CheckScale(HomeLink& home)
@@ -246,15 +244,15 @@ void CheckScale(HomeLink& home)
 void CheckTrackConfig(HomeLink& home)
 {
     if (General::DefTrackConfig.isEmpty()) {
-        General::DefTrackConfig = Straight;
+        General::DefTrackConfig = StraightConfig;
     }
-    if (General::DefTrackConfig == Circle) {
+    if (General::DefTrackConfig == CircleConfig) {
         home.SelectCircle();
-    } else if (General::DefTrackConfig == Straight) {
+    } else if (General::DefTrackConfig == StraightConfig) {
         home.SelectStraight();
     } else {
         Warn(TrackConfigText);
-        General::DefTrackConfig = Straight;
+        General::DefTrackConfig = StraightConfig;
         home.SelectStraight();
     }
 }
@@ -265,7 +263,7 @@ void CheckTrackLength(HomeLink& home)
         General::DefLength = DefaultLength;
     }
     // Written as "not within" so that an unreadable value (NaN) is rejected too.
-    if (!(General::DefLength >= 1.0F && General::DefLength <= 240.0F)) {
+    if (!(General::DefLength >= ShortestLength && General::DefLength <= LongestLength)) {
         Warn(LengthText);
         General::DefLength = DefaultLength;
     }
@@ -279,5 +277,5 @@ WriteResult WriteSettingsFile()
     }
     const QString text = QStringLiteral("[TRACKPACE]\r\nScale=%1\r\nTrackConfig=%2\r\nTrackLength=%3\r\n")
                              .arg(General::DefScale, General::DefTrackConfig, WholeText(General::DefLength));
-    return WriteOwnFile(NativeIniPath(), text.toLatin1());
+    return WriteOwnFile(General::IniPathNative, text.toLatin1());
 }

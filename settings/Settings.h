@@ -9,7 +9,7 @@
 
 class HomeLink;
 
-// Reads the file at General::IniPath into DefScale, DefTrackConfig and DefLength,
+// Reads the file at General::IniPathNative into DefScale, DefTrackConfig and DefLength,
 // puts in the built-in default (HO, STRAIGHT, 48) with a warning for each fault, and
 // hands the three values to the main window.
 void LoadSettings(HomeLink& home);
@@ -29,10 +29,10 @@ void CheckTrackLength(HomeLink& home);
 // Shows General::InitMessage in the start-up warning box.
 void ShowInitError();
 
-// True for a regular file that is not hidden; false for anything else at `path`.
-bool FileExists(const QString& path);
+// True for a regular file at `path` (a link to one counts); false for anything else.
+bool FileExists(const QByteArray& path);
 
-// Replaces the file at General::IniPath by the four lines of the current defaults,
+// Replaces the file at General::IniPathNative by the four lines of the current defaults,
 // writing nothing but a settings file (see WriteOwnFile): a failed write never costs
 // the user the defaults saved before, nor touches anything else at that path.
 WriteResult WriteSettingsFile();

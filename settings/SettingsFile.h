@@ -2,21 +2,18 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
-
 #include <QByteArrayView>
+#include <QString>
 
 #include <functional>
 #include <optional>
+
+class QFileDevice;
 
 struct WriteResult {
     bool ok = false;
     QString reason;  // the system's words, or what stands at the path, when !ok
 };
-
-// The path of the settings file as the file system spells it: IniPathNative when it
-// is IniPath's own spelling, else IniPath encoded as file names are.
-QByteArray NativeIniPath();
 
 // True for a regular file at `path` (a link to one counts).
 bool IsRegularFile(const QByteArray& path);
@@ -27,12 +24,11 @@ bool IsRegularFile(const QByteArray& path);
 // of the name: whatever is checked is the thing that was opened.
 std::optional<QByteArray> ReadRegularFile(const QByteArray& path, qint64 maxBytes);
 
-// Writes all of `bytes` to the open file `fd` from its start, going on after short
-// writes; 0 or the system's error, and in `written` how many bytes reached the file.
-int WriteAll(int fd, QByteArrayView bytes, qsizetype& written);
-// How Save writes the new text into an open file: WriteAll, or for tests a write
-// that fails part way.
-using ContentWrite = std::function<int(int fd, QByteArrayView bytes, qsizetype& written)>;
+// How Save writes the new text into the open file: all of it (WriteAll), or for
+// tests a write that fails part way. The failure's words, and in `written` how many
+// bytes reached the file.
+using ContentWrite = std::function<std::optional<QString>(QFileDevice& file, QByteArrayView bytes, qint64& written)>;
+std::optional<QString> WriteContent(QFileDevice& file, QByteArrayView bytes, qint64& written);
 
 // Replaces the file at `path` by `bytes`, or creates it (with any missing folders)
 // where nothing is. Only a regular file is written, also one a symbolic link leads
@@ -45,4 +41,4 @@ using ContentWrite = std::function<int(int fd, QByteArrayView bytes, qsizetype& 
 // truncation or the sync still fail. A file without write permission for the user
 // is read-only and left alone. A short or failed write is always reported, with
 // whether the old text could be put back.
-WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes, const ContentWrite& write = WriteAll);
+WriteResult WriteOwnFile(const QByteArray& path, const QByteArray& bytes, const ContentWrite& write = WriteContent);

@@ -32,10 +32,10 @@ public:
     QList<QByteArray> opened;
     int openKeys = 0;
 
-    long OpenKey(quint32 root, const QByteArray& subKey, quint32 options, quint32 access, Key& key) override
+    long OpenKey(Key root, const QByteArray& subKey, quint32 options, quint32 access, Key& key) override
     {
         opened << subKey;
-        if (root != HKEY_LOCAL_MACHINE_ROOT || options != 0 || access != 0x2003F || !keys.count(subKey)) {
+        if (root != LocalMachineRoot() || options != 0 || access != 0x2003F || !keys.count(subKey)) {
             return NotFound;
         }
         key = reinterpret_cast<Key>(&keys.at(subKey));
@@ -143,14 +143,14 @@ void TestAbout::getKeyValue()
     FakeRegistry registry;
     registry.keys[MsinfoKey]["PATH"] = {type, data};
     QString keyVal = QStringLiteral("as it came");
-    QCOMPARE(GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "PATH", keyVal), read);
+    QCOMPARE(GetKeyValue(registry, LocalMachineRoot(), QString::fromLatin1(MsinfoKey), "PATH", keyVal), read);
     QCOMPARE(keyVal, value);
     QCOMPARE(registry.openKeys, 0);
 
     QString missing = QStringLiteral("x");
-    QVERIFY(!GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, "SOFTWARE\\None", "PATH", missing));
+    QVERIFY(!GetKeyValue(registry, LocalMachineRoot(), "SOFTWARE\\None", "PATH", missing));
     QCOMPARE(missing, QString());
-    QVERIFY(!GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "Other", missing));
+    QVERIFY(!GetKeyValue(registry, LocalMachineRoot(), QString::fromLatin1(MsinfoKey), "Other", missing));
     QCOMPARE(registry.openKeys, 0);
 }
 
@@ -160,7 +160,7 @@ void TestAbout::emptyValueIsARunTimeFailure()
     registry.keys[MsinfoKey]["PATH"] = {1U, QByteArray()};
     QString keyVal;
     QVERIFY_THROWS_EXCEPTION(EmptyRegistryValue,
-                             GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, QString::fromLatin1(MsinfoKey), "PATH", keyVal));
+                             GetKeyValue(registry, LocalMachineRoot(), QString::fromLatin1(MsinfoKey), "PATH", keyVal));
     QCOMPARE(registry.openKeys, 0);
 }
 
@@ -257,7 +257,7 @@ void TestAbout::toolOnPath()
     about.show();
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
     const qint64 took = clock.elapsed();
     qputenv("PATH", path);
     QVERIFY2(took < 2000, "the button must not wait for the tool");
@@ -272,8 +272,8 @@ void TestAbout::nothingOnPath()
     qputenv("PATH", "");
     frmAbout about(nullptr);
     about.show();
-    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
-    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
     qputenv("PATH", path);
     QCOMPARE(boxes_->Texts(), QStringList(2, QStringLiteral("System Information Is Unavailable At This Time")));
     QVERIFY(about.isVisible());
@@ -293,17 +293,12 @@ void TestAbout::controls_data()
 void TestAbout::controls()
 {
     frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
-    const QMap<QString, QWidget*> controls{{"cmdOK", about.cmdOK},
-                                           {"cmdSysInfo", about.cmdSysInfo},
-                                           {"lblCopyright", about.lblCopyright},
-                                           {"lblTitle", about.lblTitle},
-                                           {"lblVersion", about.lblVersion}};
-    CompareWithLayout(controls.value(LayoutName()));
+    CompareWithLayout(Find<QWidget>(about, LayoutName()));
     // The two texts of the program's own wording: where the layout puts them, left,
     // wrapped within their width.
-    QCOMPARE(about.lblCredit->geometry(), QRect(72, 104, 259, 38));
-    QCOMPARE(about.lblDisclaimer->geometry(), QRect(17, 164, 266, 71));
-    for (QLabel* label : {about.lblCredit, about.lblDisclaimer}) {
+    QCOMPARE(Find<QLabel>(about, "lblCredit")->geometry(), QRect(72, 104, 259, 38));
+    QCOMPARE(Find<QLabel>(about, "lblDisclaimer")->geometry(), QRect(17, 164, 266, 71));
+    for (QLabel* label : {Find<QLabel>(about, "lblCredit"), Find<QLabel>(about, "lblDisclaimer")}) {
         QVERIFY(label->wordWrap());
         QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     }
@@ -336,14 +331,14 @@ void TestAbout::window()
     QCOMPARE(about.minimumSize(), about.maximumSize());
     QVERIFY(!about.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!about.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(about.cmdOK->isDefault());
+    QVERIFY(Find<QPushButton>(about, "cmdOK")->isDefault());
     // The picture sizes itself to the 32 x 32 locomotive and its border.
-    const QPixmap picture = about.picIcon->pixmap();
+    const QPixmap picture = Find<QLabel>(about, "picIcon")->pixmap();
     QCOMPARE(picture.size(), QSize(32, 32));
     QVERIFY(picture.hasAlphaChannel());
-    QCOMPARE(about.picIcon->pos(), QPoint(16, 16));
-    QCOMPARE(about.picIcon->size(), QSize(32, 32) + 2 * QSize(about.picIcon->frameWidth(), about.picIcon->frameWidth()));
-    QCOMPARE(about.lblDisclaimer->text().count(QStringLiteral(". ")) + 1, 3);
+    QCOMPARE(Find<QLabel>(about, "picIcon")->pos(), QPoint(16, 16));
+    QCOMPARE(Find<QLabel>(about, "picIcon")->size(), QSize(32, 32) + 2 * QSize(Find<QLabel>(about, "picIcon")->frameWidth(), Find<QLabel>(about, "picIcon")->frameWidth()));
+    QCOMPARE(Find<QLabel>(about, "lblDisclaimer")->text().count(QStringLiteral(". ")) + 1, 3);
 }
 
 void TestAbout::creditIsOurOwnThanks()
@@ -351,26 +346,26 @@ void TestAbout::creditIsOurOwnThanks()
     // A short thanks to the program's users, in two lines of its label, naming no
     // other program and no other author.
     frmAbout about(nullptr, {[] { return QString(); }, [](const QString&) { return false; }});
-    const QString credit = about.lblCredit->text();
+    const QString credit = Find<QLabel>(about, "lblCredit")->text();
     QVERIFY2(credit.size() >= 75 && credit.size() <= 95, qPrintable(credit));
     QVERIFY(credit.contains(QStringLiteral("Trackpace")));
     for (const char* word : {"based", "author", "original", "earlier", "program by", "derived"}) {
         QVERIFY2(!credit.contains(QLatin1String(word), Qt::CaseInsensitive), word);
     }
-    const QFontMetrics metrics(about.lblCredit->font());
-    const QRect wrapped = metrics.boundingRect(QRect(0, 0, about.lblCredit->width(), 1000),
+    const QFontMetrics metrics(Find<QLabel>(about, "lblCredit")->font());
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, Find<QLabel>(about, "lblCredit")->width(), 1000),
                                                Qt::TextWordWrap | Qt::AlignLeft, credit);
     QCOMPARE(qRound(double(wrapped.height()) / metrics.lineSpacing()), 2);
-    QVERIFY(wrapped.height() <= about.lblCredit->height());
+    QVERIFY(wrapped.height() <= Find<QLabel>(about, "lblCredit")->height());
 }
 
 void TestAbout::textsAgainOnSecondOpening()
 {
     for (int opening = 0; opening < 2; ++opening) {
         frmAbout about(nullptr);
-        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 1.3.0"));
-        QCOMPARE(about.lblTitle->text(), QStringLiteral("Trackpace"));
-        QCOMPARE(about.lblCopyright->text(), QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"));
+        QCOMPARE(Find<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.3.0"));
+        QCOMPARE(Find<QLabel>(about, "lblTitle")->text(), QStringLiteral("Trackpace"));
+        QCOMPARE(Find<QLabel>(about, "lblCopyright")->text(), QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"));
         QCOMPARE(about.windowTitle(), QStringLiteral("About Trackpace"));
     }
 }
@@ -398,9 +393,9 @@ void TestAbout::keys()
     frmAbout about(nullptr, {[] { return QStringLiteral("/usr/bin/true"); }, launches.Start()});
     bool stillOpen = false;
     WhenModalOpens([&](QWidget*) {
-        QCOMPARE(about.focusWidget(), about.cmdOK);
+        QCOMPARE(about.focusWidget(), Find<QPushButton>(about, "cmdOK"));
         if (onSysInfo) {
-            about.cmdSysInfo->setFocus();
+            Find<QPushButton>(about, "cmdSysInfo")->setFocus();
         }
         QTest::keyClick(about.focusWidget(), static_cast<Qt::Key>(key));
         stillOpen = about.isVisible();

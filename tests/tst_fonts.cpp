@@ -117,7 +117,7 @@ void TestFonts::tableColumnsInsideTheBox()
     // The widest table: 27645 scale feet gives run times of four digits.
     General::ScaleDistance = 27645.0F;
     frmTvsS table(nullptr, [] { return LengthEntry{}; });
-    table.lblInfo1->setText(QStringLiteral("Circle Radius:  240 in.      Scale:  Z      Distance:  27645 scale ft."));
+    Find<QLabel>(table, "lblInfo1")->setText(QStringLiteral("Circle Radius:  240 in.      Scale:  Z      Distance:  27645 scale ft."));
     table.show();
     QVERIFY(QTest::qWaitForWindowExposed(&table));
     const QList<int> ink = InkColumns(table.grab().toImage());

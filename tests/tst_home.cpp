@@ -22,13 +22,10 @@
 #include <QScreen>
 #include <QToolButton>
 
-class TestHome : public QObject {
+class TestHome : public SessionTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void startsWithTheDefaults();
     void startsWithTheSavedDefaults();
     void opensCentredOnTheScreen();
@@ -72,34 +69,13 @@ private slots:
 
 private:
     void TypeLength(const QString& text);
-    frmHome& Home() { return session_->host->Home(); }
 
-    std::unique_ptr<TestSession> session_;
 };
-
-void TestHome::initTestCase()
-{
-    // Each test closes its main window; that must not end the next test's dialogs.
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void TestHome::init()
-{
-    session_ = std::make_unique<TestSession>();
-    session_->WriteIni("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
-    QVERIFY(session_->Start());
-}
-
-void TestHome::cleanup()
-{
-    session_.reset();
-    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
-}
 
 // Replaces the entry's text by typing, one key at a time, as a user does.
 void TestHome::TypeLength(const QString& text)
 {
-    QLineEdit* entry = Home().txtLength;
+    QLineEdit* entry = Find<QLineEdit>(Home(), "txtLength");
     entry->setFocus();
     entry->selectAll();
     QTest::keyClick(entry, Qt::Key_Backspace);
@@ -109,29 +85,27 @@ void TestHome::TypeLength(const QString& text)
 void TestHome::startsWithTheDefaults()
 {
     frmHome& home = Home();
-    QVERIFY(home.optScale.at(2)->isChecked());
-    QVERIFY(home.optStraight->isChecked());
-    QVERIFY(home.optChkSpd->isChecked());
+    QVERIFY(ScaleOptionAt(home, 2)->isChecked());
+    QVERIFY(Find<QRadioButton>(home, "optStraight")->isChecked());
+    QVERIFY(Find<QRadioButton>(home, "optChkSpd")->isChecked());
     // What the labels then show is in the table of controls.
-    QCOMPARE(home.udLength->value(), 48);
+    QCOMPARE(Find<UpDown>(home, "udLength")->value(), 48);
     QCOMPARE(General::ScaleName, QStringLiteral("HO"));
     QCOMPARE(General::ScaleRatio, 87.0F);
-    QVERIFY(!home.cmdCreate->isEnabled());
-    QVERIFY(session_->boxes.boxes.empty());
+    QVERIFY(!Find<QPushButton>(home, "cmdCreate")->isEnabled());
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestHome::startsWithTheSavedDefaults()
 {
-    session_ = std::make_unique<TestSession>();
-    session_->WriteIni("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n");
-    QVERIFY(session_->Start());
+    Restart("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n");
     frmHome& home = Home();
-    QVERIFY(home.optScale.at(1)->isChecked());
-    QVERIFY(home.optCircle->isChecked());
-    QCOMPARE(home.txtLength->text(), QStringLiteral("120"));
-    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Radius in Inches"));
+    QVERIFY(ScaleOptionAt(home, 1)->isChecked());
+    QVERIFY(Find<QRadioButton>(home, "optCircle")->isChecked());
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("120"));
+    QCOMPARE(Find<QLabel>(home, "lblLengthOpt")->text(), QStringLiteral("Radius in Inches"));
     // N, a circle of radius 120: 240 x 3.14159 = 753.98 in, x 160 / 12 = 10053.1 ft.
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("10053 ft."));
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("10053 ft."));
 }
 
 void TestHome::opensCentredOnTheScreen()
@@ -161,8 +135,8 @@ void TestHome::scaleChoiceRecomputes()
 {
     QFETCH(int, scale);
     QFETCH(QString, distance);
-    QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
-    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QTest::mouseClick(ScaleOptionAt(Home(), scale - 1), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
     QCOMPARE(General::ScaleName, ScaleCatalogue().at(scale - 1).name);
 }
 
@@ -179,17 +153,17 @@ void TestHome::windowAndMenus()
         bar << action->text();
     }
     QCOMPARE(bar, (QStringList{"&File", "&Preferences", "&Help"}));
-    QCOMPARE(home.mnuPref->menu(), nullptr);
+    QCOMPARE(Find<QAction>(home, "mnuPref")->menu(), nullptr);
     // The run timer is the one item beyond the classic menus; those keep
     // their texts and have no shortcut keys.
-    QCOMPARE(home.mnuFile->actions(), (QList<QAction*>{home.mnuFileRunTimer, home.mnuFileExit}));
-    QCOMPARE(home.mnuFileRunTimer->text(), QStringLiteral("&Run Timer..."));
-    QCOMPARE(home.mnuFileRunTimer->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
-    QCOMPARE(home.mnuFileExit->text(), QStringLiteral("E&xit"));
-    for (const QAction* action : {home.mnuFileExit, home.mnuPref, home.mnuHelpAbout}) {
+    QCOMPARE(Find<QMenu>(home, "mnuFile")->actions(), (QList<QAction*>{Find<QAction>(home, "mnuFileRunTimer"), Find<QAction>(home, "mnuFileExit")}));
+    QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->text(), QStringLiteral("&Run Timer..."));
+    QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QCOMPARE(Find<QAction>(home, "mnuFileExit")->text(), QStringLiteral("E&xit"));
+    for (const QAction* action : {Find<QAction>(home, "mnuFileExit"), Find<QAction>(home, "mnuPref"), Find<QAction>(home, "mnuHelpAbout")}) {
         QVERIFY(action->shortcut().isEmpty());
     }
-    QCOMPARE(home.mnuHelpAbout->text(), QStringLiteral("&About Trackpace"));
+    QCOMPARE(Find<QAction>(home, "mnuHelpAbout")->text(), QStringLiteral("&About Trackpace"));
     QCOMPARE(home.font(), WindowFont());
     QVERIFY(!home.windowIcon().isNull());
 }
@@ -225,32 +199,21 @@ void TestHome::controls_data()
 void TestHome::controls()
 {
     frmHome& home = Home();
-    QMap<QString, QWidget*> controls{
-        {"fraScale", home.fraScale},         {"fraDistance", home.fraDistance},   {"optStraight", home.optStraight},
-        {"optCircle", home.optCircle},       {"lblLengthOpt", home.lblLengthOpt}, {"txtLength", home.txtLength},
-        {"udLength", home.udLength},         {"Label1", home.Label1},             {"lblScaleDist", home.lblScaleDist},
-        {"fraTask", home.fraTask},           {"optTvsS", home.optTvsS},           {"optChkSpd", home.optChkSpd},
-        {"cmdCreate", home.cmdCreate},       {"lblET", home.lblET},               {"lblTime", home.lblTime},
-        {"udTime", home.udTime},             {"lblYourSpeed", home.lblYourSpeed}, {"lblSpeed", home.lblSpeed},
-        {"cmdExit", home.cmdExit},           {"lblVersion", home.lblVersion}};
-    for (int i = 0; i < 6; ++i) {
-        controls.insert(QStringLiteral("optScale%1").arg(i + 1), home.optScale.at(i));
-    }
-    CompareWithLayout(controls.value(LayoutName()));
+    CompareWithLayout(Find<QWidget>(home, LayoutName()));
 }
 
 void TestHome::configurationChoice()
 {
     frmHome& home = Home();
-    QTest::mouseClick(home.optCircle, Qt::LeftButton);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("2186 ft."));
-    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Radius in Inches"));
-    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter radius of track in inches (1-240) "));
-    QTest::mouseClick(home.optStraight, Qt::LeftButton);
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("348 ft."));
-    QCOMPARE(home.lblLengthOpt->text(), QStringLiteral("Length in Inches"));
-    QCOMPARE(home.txtLength->toolTip(), QStringLiteral(" Select or enter the length in inches (1-240) "));
+    QTest::mouseClick(Find<QRadioButton>(home, "optCircle"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("48"));
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("2186 ft."));
+    QCOMPARE(Find<QLabel>(home, "lblLengthOpt")->text(), QStringLiteral("Radius in Inches"));
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->toolTip(), QStringLiteral(" Select or enter radius of track in inches (1-240) "));
+    QTest::mouseClick(Find<QRadioButton>(home, "optStraight"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("348 ft."));
+    QCOMPARE(Find<QLabel>(home, "lblLengthOpt")->text(), QStringLiteral("Length in Inches"));
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->toolTip(), QStringLiteral(" Select or enter the length in inches (1-240) "));
 }
 
 void TestHome::extremes_data()
@@ -279,11 +242,11 @@ void TestHome::extremes()
     QFETCH(QString, length);
     QFETCH(QString, distance);
     frmHome& home = Home();
-    QTest::mouseClick(home.optScale.at(scale - 1), Qt::LeftButton);
-    QTest::mouseClick(circle ? home.optCircle : home.optStraight, Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(home, scale - 1), Qt::LeftButton);
+    QTest::mouseClick(circle ? Find<QRadioButton>(home, "optCircle") : Find<QRadioButton>(home, "optStraight"), Qt::LeftButton);
     TypeLength(length);
-    QCOMPARE(home.lblScaleDist->text(), distance);
-    QVERIFY(session_->boxes.boxes.empty());
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), distance);
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestHome::typedLength_data()
@@ -306,11 +269,11 @@ void TestHome::typedLength()
     QFETCH(int, scale);
     QFETCH(QString, typed);
     QFETCH(QString, distance);
-    QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(Home(), scale - 1), Qt::LeftButton);
     TypeLength(typed);
-    QCOMPARE(Home().txtLength->text(), typed);
-    QCOMPARE(Home().lblScaleDist->text(), distance);
-    QVERIFY(session_->boxes.boxes.empty());
+    QCOMPARE(Find<QLineEdit>(Home(), "txtLength")->text(), typed);
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestHome::invalidEntry_data()
@@ -332,14 +295,14 @@ void TestHome::invalidEntry()
     QFETCH(QString, after);
     QFETCH(QString, distance);
     TypeLength(typed);
-    QCOMPARE(session_->boxes.boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = session_->boxes.boxes.front();
+    QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = Session().boxes.boxes.front();
     QCOMPARE(box.title, QStringLiteral("Invalid Entry"));
     QCOMPARE(box.text, QStringLiteral("Value must be between 1 and 240."));
     QCOMPARE(box.icon, MessageBox::Icon::Information);
-    QCOMPARE(Home().txtLength->text(), after);
-    QCOMPARE(Home().lblScaleDist->text(), distance);
-    QCOMPARE(QApplication::focusWidget(), Home().txtLength);
+    QCOMPARE(Find<QLineEdit>(Home(), "txtLength")->text(), after);
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
+    QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(Home(), "txtLength"));
 }
 
 void TestHome::typingAfterInvalidEntryReplaces_data()
@@ -359,16 +322,16 @@ void TestHome::typingAfterInvalidEntryReplaces()
     QFETCH(QString, after);
     QFETCH(QString, distance);
     TypeLength(typed);
-    QCOMPARE(Home().txtLength->text(), after);
-    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QCOMPARE(Find<QLineEdit>(Home(), "txtLength")->text(), after);
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
 }
 
 void TestHome::messageComesBeforeTheCorrection()
 {
     QString textAtBox;
     float distanceAtBox = -1.0F;
-    session_->boxes.onShow = [&](const MessageBox::Request&) {
-        textAtBox = Home().txtLength->text();
+    Session().boxes.onShow = [&](const MessageBox::Request&) {
+        textAtBox = Find<QLineEdit>(Home(), "txtLength")->text();
         distanceAtBox = General::ScaleDistance;
     };
     TypeLength(QStringLiteral("0"));
@@ -380,21 +343,21 @@ void TestHome::messageComesBeforeTheCorrection()
 void TestHome::fourthCharacterCannotBeTyped()
 {
     TypeLength(QStringLiteral("1234"));
-    QCOMPARE(Home().txtLength->text(), QStringLiteral("123"));
-    QCOMPARE(Home().lblScaleDist->text(), QStringLiteral("891 ft."));
+    QCOMPARE(Find<QLineEdit>(Home(), "txtLength")->text(), QStringLiteral("123"));
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), QStringLiteral("891 ft."));
 }
 
 void TestHome::clearedEntry()
 {
     frmHome& home = Home();
     TypeLength(QString());
-    QCOMPARE(home.txtLength->text(), QString());
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
-    QCOMPARE(home.lblSpeed->text(), QStringLiteral("0 mph"));
-    QTest::mouseClick(home.optScale.at(0), Qt::LeftButton);
-    QTest::mouseClick(home.optCircle, Qt::LeftButton);
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("0 ft."));
-    QVERIFY(session_->boxes.boxes.empty());
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QString());
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("0 ft."));
+    QCOMPARE(Find<QLabel>(home, "lblSpeed")->text(), QStringLiteral("0 mph"));
+    QTest::mouseClick(ScaleOptionAt(home, 0), Qt::LeftButton);
+    QTest::mouseClick(Find<QRadioButton>(home, "optCircle"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("0 ft."));
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestHome::pastedLineBreaksAreDropped_data()
@@ -416,7 +379,7 @@ void TestHome::pastedLineBreaksAreDropped()
     QFETCH(bool, dropped);
     QFETCH(QString, entry);
     QFETCH(QString, distance);
-    QLineEdit* box = Home().txtLength;
+    QLineEdit* box = Find<QLineEdit>(Home(), "txtLength");
     box->setFocus();
     box->selectAll();
     if (dropped) {
@@ -433,15 +396,15 @@ void TestHome::pastedLineBreaksAreDropped()
         QTest::keySequence(box, QKeySequence::Paste);
     }
     QCOMPARE(box->text(), entry);
-    QCOMPARE(Home().lblScaleDist->text(), distance);
+    QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
     // The table's information line stays one line.
-    QTest::mouseClick(Home().optTvsS, Qt::LeftButton);
+    QTest::mouseClick(Find<QRadioButton>(Home(), "optTvsS"), Qt::LeftButton);
     QString info;
     WhenModalOpens([&info](QWidget* modal) {
-        info = qobject_cast<frmTvsS*>(modal)->lblInfo1->text();
+        info = Find<QLabel>(*modal, "lblInfo1")->text();
         modal->close();
     });
-    QTest::mouseClick(Home().cmdCreate, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(Home(), "cmdCreate"), Qt::LeftButton);
     QCOMPARE(info, QStringLiteral("Run Length:  %1 in.      Scale:  HO      Distance:  %2 scale ft.")
                        .arg(entry, distance.chopped(4)));
 }
@@ -450,8 +413,8 @@ void TestHome::valueBoxesShowTheEntryWhite()
 {
     // The elapsed time's box is painted in the colour of the length entry's field.
     frmHome& home = Home();
-    const QColor entry = home.txtLength->grab().toImage().pixelColor(3, home.txtLength->height() / 2);
-    const QImage box = home.lblTime->grab().toImage();
+    const QColor entry = Find<QLineEdit>(home, "txtLength")->grab().toImage().pixelColor(3, Find<QLineEdit>(home, "txtLength")->height() / 2);
+    const QImage box = Find<QLabel>(home, "lblTime")->grab().toImage();
     QCOMPARE(box.pixelColor(3, box.height() / 2), entry);
     QCOMPARE(entry, home.palette().color(QPalette::Base));
     QVERIFY(entry != home.palette().color(QPalette::Window));
@@ -467,8 +430,8 @@ void TestHome::focusedSpinnerShowsIt_data()
 void TestHome::focusedSpinnerShowsIt()
 {
     QFETCH(bool, length);
-    UpDown* spinner = length ? Home().udLength : Home().udTime;
-    Home().cmdExit->setFocus();
+    UpDown* spinner = length ? Find<UpDown>(Home(), "udLength") : Find<UpDown>(Home(), "udTime");
+    Find<QPushButton>(Home(), "cmdExit")->setFocus();
     const QImage unfocused = spinner->grab().toImage();
     spinner->setFocus();
     QVERIFY(spinner->hasFocus());
@@ -481,47 +444,47 @@ void TestHome::focusedSpinnerShowsIt()
 void TestHome::noTooltipBeforeAConfiguration()
 {
     frmHome fresh;
-    QCOMPARE(fresh.txtLength->toolTip(), QString());
-    QCOMPARE(fresh.lblSpeed->text(), QStringLiteral("mph"));
-    QCOMPARE(fresh.lblScaleDist->text(), QStringLiteral("ft."));
-    QCOMPARE(fresh.udLength->minimum(), 1);
-    QCOMPARE(fresh.udLength->maximum(), 240);
-    for (QRadioButton* option : fresh.optScale) {
-        QVERIFY(!option->isChecked());
+    QCOMPARE(Find<QLineEdit>(fresh, "txtLength")->toolTip(), QString());
+    QCOMPARE(Find<QLabel>(fresh, "lblSpeed")->text(), QStringLiteral("mph"));
+    QCOMPARE(Find<QLabel>(fresh, "lblScaleDist")->text(), QStringLiteral("ft."));
+    QCOMPARE(Find<UpDown>(fresh, "udLength")->minimum(), 1);
+    QCOMPARE(Find<UpDown>(fresh, "udLength")->maximum(), 240);
+    for (std::size_t i = 0; i < 6; ++i) {
+        QVERIFY(!ScaleOptionAt(fresh, i)->isChecked());
     }
 }
 
 void TestHome::lengthSpinner()
 {
     frmHome& home = Home();
-    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("49"));
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("355 ft."));
-    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
-    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("47"));
-    home.udLength->setFocus();
-    QTest::keyClick(home.udLength, Qt::Key_Up);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->upButton(), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("49"));
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("355 ft."));
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->downButton(), Qt::LeftButton);
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->downButton(), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("47"));
+    Find<UpDown>(home, "udLength")->setFocus();
+    QTest::keyClick(Find<UpDown>(home, "udLength"), Qt::Key_Up);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("48"));
     home.SetLength(240);
-    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
-    QCOMPARE(home.udLength->value(), 240);
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->upButton(), Qt::LeftButton);
+    QCOMPARE(Find<UpDown>(home, "udLength")->value(), 240);
     home.SetLength(1);
-    QTest::mouseClick(home.udLength->downButton(), Qt::LeftButton);
-    QCOMPARE(home.udLength->value(), 1);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("1"));
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->downButton(), Qt::LeftButton);
+    QCOMPARE(Find<UpDown>(home, "udLength")->value(), 1);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("1"));
 }
 
 void TestHome::typedLengthMovesTheSpinner()
 {
     frmHome& home = Home();
     TypeLength(QStringLiteral("100"));
-    QCOMPARE(home.udLength->value(), 100);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("100"));
-    QTest::mouseClick(home.udLength->upButton(), Qt::LeftButton);
-    QCOMPARE(home.txtLength->text(), QStringLiteral("101"));
+    QCOMPARE(Find<UpDown>(home, "udLength")->value(), 100);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("100"));
+    QTest::mouseClick(Find<UpDown>(home, "udLength")->upButton(), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("101"));
     TypeLength(QStringLiteral("0"));
-    QCOMPARE(home.txtLength->text(), QStringLiteral("101"));
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("101"));
 }
 
 void TestHome::timeSpinner_data()
@@ -544,49 +507,49 @@ void TestHome::timeSpinner()
     QFETCH(int, seconds);
     QFETCH(QString, speed);
     frmHome& home = Home();
-    QTest::mouseClick(home.optScale.at(scale - 1), Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(home, scale - 1), Qt::LeftButton);
     TypeLength(length);
     for (int i = 1; i < seconds; ++i) {
-        QTest::mouseClick(home.udTime->upButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<UpDown>(home, "udTime")->upButton(), Qt::LeftButton);
     }
-    QCOMPARE(home.lblTime->text(), QString::number(seconds));
-    QCOMPARE(home.lblSpeed->text(), speed);
+    QCOMPARE(Find<QLabel>(home, "lblTime")->text(), QString::number(seconds));
+    QCOMPARE(Find<QLabel>(home, "lblSpeed")->text(), speed);
 }
 
 void TestHome::timeSpinnerStaysInRange()
 {
     frmHome& home = Home();
     for (int i = 0; i < 70; ++i) {
-        QTest::mouseClick(home.udTime->upButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<UpDown>(home, "udTime")->upButton(), Qt::LeftButton);
     }
-    QCOMPARE(home.udTime->value(), 60);
-    QCOMPARE(home.lblTime->text(), QStringLiteral("60"));
+    QCOMPARE(Find<UpDown>(home, "udTime")->value(), 60);
+    QCOMPARE(Find<QLabel>(home, "lblTime")->text(), QStringLiteral("60"));
     for (int i = 0; i < 70; ++i) {
-        QTest::mouseClick(home.udTime->downButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<UpDown>(home, "udTime")->downButton(), Qt::LeftButton);
     }
-    QCOMPARE(home.udTime->value(), 1);
-    QCOMPARE(home.lblTime->text(), QStringLiteral("1"));
+    QCOMPARE(Find<UpDown>(home, "udTime")->value(), 1);
+    QCOMPARE(Find<QLabel>(home, "lblTime")->text(), QStringLiteral("1"));
 }
 
 void TestHome::taskSwitch()
 {
     frmHome& home = Home();
-    const QList<QWidget*> timeControls{home.lblET, home.lblTime, home.udTime, home.lblYourSpeed, home.lblSpeed};
-    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
+    const QList<QWidget*> timeControls{Find<QLabel>(home, "lblET"), Find<QLabel>(home, "lblTime"), Find<UpDown>(home, "udTime"), Find<QLabel>(home, "lblYourSpeed"), Find<QLabel>(home, "lblSpeed")};
+    QTest::mouseClick(Find<QRadioButton>(home, "optTvsS"), Qt::LeftButton);
     for (QWidget* control : timeControls) {
         QVERIFY(!control->isEnabled());
     }
-    QVERIFY(home.cmdCreate->isEnabled());
+    QVERIFY(Find<QPushButton>(home, "cmdCreate")->isEnabled());
     // Greyed, the speed still follows the distance.
     TypeLength(QStringLiteral("12"));
-    QCOMPARE(home.lblSpeed->text(), QStringLiteral("59 mph"));
-    QTest::mouseClick(home.optChkSpd, Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(home, "lblSpeed")->text(), QStringLiteral("59 mph"));
+    QTest::mouseClick(Find<QRadioButton>(home, "optChkSpd"), Qt::LeftButton);
     for (QWidget* control : timeControls) {
         QVERIFY(control->isEnabled());
     }
-    QVERIFY(!home.cmdCreate->isEnabled());
-    QCOMPARE(home.lblSpeed->text(), QStringLiteral("59 mph"));
-    QCOMPARE(home.lblET->text(), QStringLiteral("Elapsed Time in Seconds:"));
+    QVERIFY(!Find<QPushButton>(home, "cmdCreate")->isEnabled());
+    QCOMPARE(Find<QLabel>(home, "lblSpeed")->text(), QStringLiteral("59 mph"));
+    QCOMPARE(Find<QLabel>(home, "lblET")->text(), QStringLiteral("Elapsed Time in Seconds:"));
 }
 
 void TestHome::infoLine_data()
@@ -616,27 +579,27 @@ void TestHome::infoLine()
     QFETCH(QString, line);
     frmHome& home = Home();
     if (circle) {
-        QTest::mouseClick(home.optCircle, Qt::LeftButton);
+        QTest::mouseClick(Find<QRadioButton>(home, "optCircle"), Qt::LeftButton);
     }
     TypeLength(typed);
     if (insertBlank) {
-        QTest::keyClick(home.txtLength, Qt::Key_Home);
-        QTest::keyClick(home.txtLength, Qt::Key_Space);
+        QTest::keyClick(Find<QLineEdit>(home, "txtLength"), Qt::Key_Home);
+        QTest::keyClick(Find<QLineEdit>(home, "txtLength"), Qt::Key_Space);
     }
-    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
+    QTest::mouseClick(Find<QRadioButton>(home, "optTvsS"), Qt::LeftButton);
     QString shown;
     QString title;
     WhenModalOpens([&](QWidget* modal) {
         auto* table = qobject_cast<frmTvsS*>(modal);
         QVERIFY(table);
-        shown = table->lblInfo1->text();
+        shown = Find<QLabel>(*table, "lblInfo1")->text();
         title = table->windowTitle();
-        QTest::mouseClick(table->cmdExit, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*table, "cmdExit"), Qt::LeftButton);
     });
-    QTest::mouseClick(home.cmdCreate, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(home, "cmdCreate"), Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Trackpace - Time vs. Speed Table"));
     QCOMPARE(shown, line);
-    QVERIFY(session_->boxes.boxes.empty());
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestHome::exitEndsWithoutWriting()
@@ -646,7 +609,7 @@ void TestHome::exitEndsWithoutWriting()
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     QEventLoop loop;
-    QTimer::singleShot(0, &Home(), [this] { QTest::mouseClick(Home().cmdExit, Qt::LeftButton); });
+    QTimer::singleShot(0, &Home(), [this] { QTest::mouseClick(Find<QPushButton>(Home(), "cmdExit"), Qt::LeftButton); });
     QTimer::singleShot(5000, &loop, [&loop] { loop.exit(1); });
     QCOMPARE(loop.exec(), 0);
     QVERIFY(!Home().isVisible());
@@ -672,38 +635,38 @@ void TestHome::menusOpenTheirWindows()
         seen = modal->windowTitle();
         modal->close();
     });
-    (menu == 0 ? Home().mnuPref : Home().mnuHelpAbout)->trigger();
+    (menu == 0 ? Find<QAction>(Home(), "mnuPref") : Find<QAction>(Home(), "mnuHelpAbout"))->trigger();
     QCOMPARE(seen, title);
-    QCOMPARE(Home().optScale.at(2)->isChecked(), true);
+    QCOMPARE(ScaleOptionAt(Home(), 2)->isChecked(), true);
 }
 
 void TestHome::accessibleNames()
 {
     frmHome& home = Home();
-    QCOMPARE(home.udLength->upButton()->accessibleName(), QStringLiteral("Up"));
-    QCOMPARE(home.udTime->downButton()->accessibleName(), QStringLiteral("Down"));
-    QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Length in Inches"));
-    QTest::mouseClick(home.optCircle, Qt::LeftButton);
-    QCOMPARE(home.txtLength->accessibleName(), QStringLiteral("Radius in Inches"));
+    QCOMPARE(Find<UpDown>(home, "udLength")->upButton()->accessibleName(), QStringLiteral("Up"));
+    QCOMPARE(Find<UpDown>(home, "udTime")->downButton()->accessibleName(), QStringLiteral("Down"));
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->accessibleName(), QStringLiteral("Length in Inches"));
+    QTest::mouseClick(Find<QRadioButton>(home, "optCircle"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->accessibleName(), QStringLiteral("Radius in Inches"));
 }
 
 void TestHome::tabOrder()
 {
     frmHome& home = Home();
-    home.optScale.at(2)->setFocus();
+    ScaleOptionAt(home, 2)->setFocus();
     // One stop per option group, at its selected button; Create is disabled here.
-    const QList<QWidget*> order{home.optStraight, home.udLength, home.optChkSpd, home.udTime,
-                                home.cmdExit,     home.txtLength, home.optScale.at(2)};
+    const QList<QWidget*> order{Find<QRadioButton>(home, "optStraight"), Find<UpDown>(home, "udLength"), Find<QRadioButton>(home, "optChkSpd"), Find<UpDown>(home, "udTime"),
+                                Find<QPushButton>(home, "cmdExit"),     Find<QLineEdit>(home, "txtLength"), ScaleOptionAt(home, 2)};
     for (QWidget* expected : order) {
         QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
         QCOMPARE(home.focusWidget(), expected);
     }
-    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
-    home.udLength->setFocus();
+    QTest::mouseClick(Find<QRadioButton>(home, "optTvsS"), Qt::LeftButton);
+    Find<UpDown>(home, "udLength")->setFocus();
     QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(home.focusWidget(), home.optTvsS);
+    QCOMPARE(home.focusWidget(), Find<QRadioButton>(home, "optTvsS"));
     QTest::keyClick(home.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(home.focusWidget(), home.cmdCreate);
+    QCOMPARE(home.focusWidget(), Find<QPushButton>(home, "cmdCreate"));
 }
 
 QTEST_MAIN(TestHome)

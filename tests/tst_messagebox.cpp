@@ -155,12 +155,12 @@ void TestMessageBox::tableWindowKeepsNoDefaultButton()
     for (int round = 1; round <= 2; ++round) {
         WhenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
         // Enter presses the button that has the focus, Print; no other is the default.
-        QTest::keyClick(table.cmdPrint, Qt::Key_Return);
+        QTest::keyClick(Find<QPushButton>(table, "cmdPrint"), Qt::Key_Return);
         QTRY_VERIFY(!table.Printing());
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QCOMPARE(asked, round);
-        QVERIFY(!table.cmdPrint->isDefault());
-        QVERIFY(!table.cmdExit->isDefault());
+        QVERIFY(!Find<QPushButton>(table, "cmdPrint")->isDefault());
+        QVERIFY(!Find<QPushButton>(table, "cmdExit")->isDefault());
         QVERIFY(table.isVisible());
     }
 }

@@ -2,6 +2,7 @@
 #include "core/General.h"
 #include "settings/Settings.h"
 #include "ui/Fonts.h"
+#include "ui/ScaleGroup.h"
 #include "ui/UpDown.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
@@ -21,33 +22,30 @@
 
 namespace {
 
-const QByteArray DefaultsFile = "[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n";
-
-QByteArray ReadAll(const QString& path)
+// What Save writes for the window's choices as they stand.
+QByteArray SavedBy(frmPrefs& prefs)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    Find<QPushButton>(prefs, "cmdSave")->click();
+    return ReadAll(General::IniPath);
 }
 
 // Chooses N, Circle and 120 with clicks, as a user would.
 void ChooseN120Circle(frmPrefs& prefs)
 {
-    QTest::mouseClick(prefs.optScale.at(1), Qt::LeftButton);
-    QTest::mouseClick(prefs.optCircle, Qt::LeftButton);
-    while (prefs.udDefLength->value() < 120) {
-        QTest::mouseClick(prefs.udDefLength->upButton(), Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(prefs, 1), Qt::LeftButton);
+    QTest::mouseClick(Find<QRadioButton>(prefs, "optCircle"), Qt::LeftButton);
+    while (Find<UpDown>(prefs, "udDefLength")->value() < 120) {
+        QTest::mouseClick(Find<UpDown>(prefs, "udDefLength")->upButton(), Qt::LeftButton);
     }
 }
 
 }  // namespace
 
-class TestPrefs : public QObject {
+class TestPrefs : public SessionTest {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
     void controls_data();
     void controls();
     void window();
@@ -63,26 +61,12 @@ private slots:
     void failedSaveIsReported();
 
 private:
-    std::unique_ptr<TestSession> session_;
+    QByteArray StartingFile() const override { return {}; }
 };
 
 void TestPrefs::initTestCase()
 {
-    QApplication::setQuitOnLastWindowClosed(false);
     StartUpAsTheProgram();
-}
-
-void TestPrefs::init()
-{
-    session_ = std::make_unique<TestSession>();
-    QVERIFY(session_->Start());
-    QCOMPARE(General::DefScale, QStringLiteral("HO"));
-}
-
-void TestPrefs::cleanup()
-{
-    session_.reset();
-    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }
 
 void TestPrefs::controls_data()
@@ -103,21 +87,13 @@ void TestPrefs::controls_data()
 
 void TestPrefs::controls()
 {
-    frmPrefs prefs(&session_->host->Home());
-    QMap<QString, QWidget*> controls{{"cmdSave", prefs.cmdSave},         {"fraDistance", prefs.fraDistance},
-                                     {"udDefLength", prefs.udDefLength}, {"optStraight", prefs.optStraight},
-                                     {"optCircle", prefs.optCircle},     {"lblDefLength", prefs.lblDefLength},
-                                     {"lblLength", prefs.lblLength},     {"cmdCancel", prefs.cmdCancel},
-                                     {"fraScale", prefs.fraScale}};
-    for (int i = 0; i < 6; ++i) {
-        controls.insert(QStringLiteral("optScale%1").arg(i + 1), prefs.optScale.at(i));
-    }
-    CompareWithLayout(controls.value(LayoutName()));
+    frmPrefs prefs(&Home());
+    CompareWithLayout(Find<QWidget>(prefs, LayoutName()));
 }
 
 void TestPrefs::window()
 {
-    frmPrefs prefs(&session_->host->Home());
+    frmPrefs prefs(&Home());
     QCOMPARE(prefs.windowTitle(), QStringLiteral("Trackpace - Preferences"));
     QCOMPARE(prefs.size(), QSize(241, 202));
     QCOMPARE(prefs.minimumSize(), prefs.maximumSize());
@@ -125,23 +101,23 @@ void TestPrefs::window()
     QVERIFY(!prefs.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(prefs.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QCOMPARE(prefs.font(), WindowFont());
-    QVERIFY(!prefs.cmdSave->isDefault() && !prefs.cmdSave->autoDefault());
-    QVERIFY(!prefs.cmdCancel->isDefault() && !prefs.cmdCancel->autoDefault());
+    QVERIFY(!Find<QPushButton>(prefs, "cmdSave")->isDefault() && !Find<QPushButton>(prefs, "cmdSave")->autoDefault());
+    QVERIFY(!Find<QPushButton>(prefs, "cmdCancel")->isDefault() && !Find<QPushButton>(prefs, "cmdCancel")->autoDefault());
     QStringList tags;
-    for (QRadioButton* option : prefs.optScale) {
-        tags << option->property("tag").toString();
+    for (std::size_t i = 0; i < 6; ++i) {
+        tags << ScaleTag(ScaleOptionAt(prefs, i));
     }
     QCOMPARE(tags, (QStringList{"Z", "N", "HO", "S", "O", "G"}));
-    QCOMPARE(prefs.udDefLength->minimum(), 1);
-    QCOMPARE(prefs.udDefLength->maximum(), 240);
+    QCOMPARE(Find<UpDown>(prefs, "udDefLength")->minimum(), 1);
+    QCOMPARE(Find<UpDown>(prefs, "udDefLength")->maximum(), 240);
     prefs.show();
     prefs.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&prefs));
-    QCOMPARE(prefs.focusWidget(), prefs.optScale.at(2));
+    QCOMPARE(prefs.focusWidget(), ScaleOptionAt(prefs, 2));
     // One stop per option group, at its selected button.
-    for (QWidget* expected : {static_cast<QWidget*>(prefs.optStraight), static_cast<QWidget*>(prefs.udDefLength),
-                              static_cast<QWidget*>(prefs.cmdSave), static_cast<QWidget*>(prefs.cmdCancel),
-                              static_cast<QWidget*>(prefs.optScale.at(2))}) {
+    for (QWidget* expected : {static_cast<QWidget*>(Find<QRadioButton>(prefs, "optStraight")), static_cast<QWidget*>(Find<UpDown>(prefs, "udDefLength")),
+                              static_cast<QWidget*>(Find<QPushButton>(prefs, "cmdSave")), static_cast<QWidget*>(Find<QPushButton>(prefs, "cmdCancel")),
+                              static_cast<QWidget*>(ScaleOptionAt(prefs, 2))}) {
         QTest::keyClick(prefs.focusWidget(), Qt::Key_Tab);
         QCOMPARE(prefs.focusWidget(), expected);
     }
@@ -149,74 +125,72 @@ void TestPrefs::window()
 
 void TestPrefs::showsTheDefaultsAfterAStartWithoutFile()
 {
-    frmPrefs prefs(&session_->host->Home());
-    QVERIFY(prefs.optScale.at(2)->isChecked());
-    QVERIFY(prefs.optStraight->isChecked());
-    QCOMPARE(prefs.lblDefLength->text(), QStringLiteral("48"));
-    QCOMPARE(prefs.lblLength->text(), QStringLiteral("Length in Inches"));
-    QCOMPARE(prefs.lblDefLength->toolTip(), QStringLiteral(" Select length of run in inches "));
-    QCOMPARE(prefs.NewScale, QStringLiteral("HO"));
-    QCOMPARE(prefs.NewTrackConfig, QStringLiteral("STRAIGHT"));
-    QCOMPARE(int(prefs.NewLength), 48);
+    frmPrefs prefs(&Home());
+    QVERIFY(ScaleOptionAt(prefs, 2)->isChecked());
+    QVERIFY(Find<QRadioButton>(prefs, "optStraight")->isChecked());
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->text(), QStringLiteral("48"));
+    QCOMPARE(Find<QLabel>(prefs, "lblLength")->text(), QStringLiteral("Length in Inches"));
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->toolTip(), QStringLiteral(" Select length of run in inches "));
+    QCOMPARE(SavedBy(prefs), DefaultsFile);
 }
 
 void TestPrefs::saveWithoutChangeCreatesTheFile()
 {
     WhenModalOpens([](QWidget* modal) {
-        QTest::mouseClick(qobject_cast<frmPrefs*>(modal)->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*modal, "cmdSave"), Qt::LeftButton);
     });
-    session_->host->Home().mnuPref->trigger();
+    Find<QAction>(Home(), "mnuPref")->trigger();
     QCOMPARE(ReadAll(General::IniPath), DefaultsFile);
-    QVERIFY(session_->boxes.boxes.empty());
+    QVERIFY(Session().boxes.boxes.empty());
 
     // The next start reads it without a word.
     ResetGeneral();
-    General::IniPath = session_->dir.filePath(QStringLiteral("Trackpace.ini"));
-    session_->host = std::make_unique<HomeHost>();
-    LoadSettings(*session_->host);
-    QVERIFY(session_->boxes.boxes.empty());
+    General::SetIniFolder(QFile::encodeName(Session().dir.path()));
+    Session().host = std::make_unique<HomeHost>();
+    LoadSettings(*Session().host);
+    QVERIFY(Session().boxes.boxes.empty());
 }
 
 void TestPrefs::configurationKeepsTheNumber()
 {
-    frmPrefs prefs(&session_->host->Home());
+    frmPrefs prefs(&Home());
     prefs.show();
-    QTest::mouseClick(prefs.optCircle, Qt::LeftButton);
-    QCOMPARE(prefs.lblLength->text(), QStringLiteral("Radius in Inches"));
-    QCOMPARE(prefs.lblDefLength->toolTip(), QStringLiteral(" Select radius of track in inches "));
-    QCOMPARE(prefs.lblDefLength->text(), QStringLiteral("48"));
-    QCOMPARE(prefs.NewTrackConfig, QStringLiteral("CIRCLE"));
-    QTest::mouseClick(prefs.optStraight, Qt::LeftButton);
-    QCOMPARE(prefs.lblLength->text(), QStringLiteral("Length in Inches"));
-    QCOMPARE(prefs.lblDefLength->toolTip(), QStringLiteral(" Select length of run in inches "));
-    QCOMPARE(prefs.NewTrackConfig, QStringLiteral("STRAIGHT"));
+    QTest::mouseClick(Find<QRadioButton>(prefs, "optCircle"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(prefs, "lblLength")->text(), QStringLiteral("Radius in Inches"));
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->toolTip(), QStringLiteral(" Select radius of track in inches "));
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->text(), QStringLiteral("48"));
+    QCOMPARE(SavedBy(prefs), QByteArray("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=CIRCLE\r\nTrackLength=48\r\n"));
+    QTest::mouseClick(Find<QRadioButton>(prefs, "optStraight"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(prefs, "lblLength")->text(), QStringLiteral("Length in Inches"));
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->toolTip(), QStringLiteral(" Select length of run in inches "));
+    QCOMPARE(SavedBy(prefs), DefaultsFile);
 }
 
 void TestPrefs::saveStoresTheChoices()
 {
-    frmHome& home = session_->host->Home();
+    frmHome& home = Home();
     WhenModalOpens([](QWidget* modal) {
         auto* prefs = qobject_cast<frmPrefs*>(modal);
         ChooseN120Circle(*prefs);
-        QCOMPARE(prefs->lblDefLength->text(), QStringLiteral("120"));
-        QTest::mouseClick(prefs->cmdSave, Qt::LeftButton);
+        QCOMPARE(Find<QLabel>(*prefs, "lblDefLength")->text(), QStringLiteral("120"));
+        QTest::mouseClick(Find<QPushButton>(*prefs, "cmdSave"), Qt::LeftButton);
     });
-    home.mnuPref->trigger();
+    Find<QAction>(home, "mnuPref")->trigger();
     QCOMPARE(General::DefScale, QStringLiteral("N"));
     QCOMPARE(General::DefTrackConfig, QStringLiteral("CIRCLE"));
     QCOMPARE(General::DefLength, 120.0F);
     QCOMPARE(ReadAll(General::IniPath), QByteArray("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n"));
     // The main window keeps what it shows until the next start.
-    QVERIFY(home.optScale.at(2)->isChecked());
-    QVERIFY(home.optStraight->isChecked());
-    QCOMPARE(home.txtLength->text(), QStringLiteral("48"));
+    QVERIFY(ScaleOptionAt(home, 2)->isChecked());
+    QVERIFY(Find<QRadioButton>(home, "optStraight")->isChecked());
+    QCOMPARE(Find<QLineEdit>(home, "txtLength")->text(), QStringLiteral("48"));
     QCOMPARE(General::ScaleName, QStringLiteral("HO"));
-    QCOMPARE(home.lblScaleDist->text(), QStringLiteral("348 ft."));
+    QCOMPARE(Find<QLabel>(home, "lblScaleDist")->text(), QStringLiteral("348 ft."));
 
     frmPrefs reopened(&home);
-    QVERIFY(reopened.optScale.at(1)->isChecked());
-    QVERIFY(reopened.optCircle->isChecked());
-    QCOMPARE(reopened.lblDefLength->text(), QStringLiteral("120"));
+    QVERIFY(ScaleOptionAt(reopened, 1)->isChecked());
+    QVERIFY(Find<QRadioButton>(reopened, "optCircle")->isChecked());
+    QCOMPARE(Find<QLabel>(reopened, "lblDefLength")->text(), QStringLiteral("120"));
 }
 
 void TestPrefs::discarding_data()
@@ -235,33 +209,33 @@ void TestPrefs::discarding()
         if (closeControl) {
             prefs->close();
         } else {
-            QTest::mouseClick(prefs->cmdCancel, Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(*prefs, "cmdCancel"), Qt::LeftButton);
         }
     });
-    session_->host->Home().mnuPref->trigger();
+    Find<QAction>(Home(), "mnuPref")->trigger();
     QCOMPARE(General::DefScale, QStringLiteral("HO"));
     QCOMPARE(General::DefTrackConfig, QStringLiteral("STRAIGHT"));
     QCOMPARE(General::DefLength, 48.0F);
     QVERIFY(!QFile::exists(General::IniPath));
-    frmPrefs reopened(&session_->host->Home());
-    QVERIFY(reopened.optScale.at(2)->isChecked());
-    QVERIFY(reopened.optStraight->isChecked());
-    QCOMPARE(reopened.lblDefLength->text(), QStringLiteral("48"));
+    frmPrefs reopened(&Home());
+    QVERIFY(ScaleOptionAt(reopened, 2)->isChecked());
+    QVERIFY(Find<QRadioButton>(reopened, "optStraight")->isChecked());
+    QCOMPARE(Find<QLabel>(reopened, "lblDefLength")->text(), QStringLiteral("48"));
 }
 
 void TestPrefs::spinnerStaysInRange()
 {
-    frmPrefs prefs(&session_->host->Home());
+    frmPrefs prefs(&Home());
     for (int i = 0; i < 250; ++i) {
-        QTest::mouseClick(prefs.udDefLength->upButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<UpDown>(prefs, "udDefLength")->upButton(), Qt::LeftButton);
     }
-    QCOMPARE(prefs.lblDefLength->text(), QStringLiteral("240"));
-    QCOMPARE(int(prefs.NewLength), 240);
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->text(), QStringLiteral("240"));
+    QVERIFY(SavedBy(prefs).endsWith("TrackLength=240\r\n"));
     for (int i = 0; i < 250; ++i) {
-        QTest::mouseClick(prefs.udDefLength->downButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<UpDown>(prefs, "udDefLength")->downButton(), Qt::LeftButton);
     }
-    QCOMPARE(prefs.lblDefLength->text(), QStringLiteral("1"));
-    QCOMPARE(int(prefs.NewLength), 1);
+    QCOMPARE(Find<QLabel>(prefs, "lblDefLength")->text(), QStringLiteral("1"));
+    QVERIFY(SavedBy(prefs).endsWith("TrackLength=1\r\n"));
 }
 
 void TestPrefs::enterAndEscapeDoNothing_data()
@@ -279,10 +253,10 @@ void TestPrefs::enterAndEscapeDoNothing()
 {
     QFETCH(int, key);
     QFETCH(bool, onSave);
-    frmPrefs prefs(&session_->host->Home());
+    frmPrefs prefs(&Home());
     prefs.show();
     QVERIFY(QTest::qWaitForWindowActive(&prefs));
-    QWidget* target = onSave ? static_cast<QWidget*>(prefs.cmdSave) : prefs.optScale.at(0);
+    QWidget* target = onSave ? static_cast<QWidget*>(Find<QPushButton>(prefs, "cmdSave")) : ScaleOptionAt(prefs, 0);
     target->setFocus();
     QTest::keyClick(target, static_cast<Qt::Key>(key));
     QVERIFY(prefs.isVisible());
@@ -303,21 +277,20 @@ void TestPrefs::failedSaveIsReported()
     const bool root = ::geteuid() == 0;
     if (!root) {
         QVERIFY(QFile::setPermissions(General::IniPath, QFile::ReadOwner));
-        QVERIFY(QFile::setPermissions(session_->dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::ExeOwner));
     }
-    frmPrefs prefs(&session_->host->Home());
+    frmPrefs prefs(&Home());
     prefs.show();
-    QTest::mouseClick(prefs.optScale.at(1), Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(prefs, 1), Qt::LeftButton);
     {
         const std::unique_ptr<FileSizeLimit> full = root ? std::make_unique<FileSizeLimit>(10) : nullptr;
-        QTest::mouseClick(prefs.cmdSave, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(prefs, "cmdSave"), Qt::LeftButton);
     }
-    QFile::setPermissions(session_->dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    QCOMPARE(session_->boxes.boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = session_->boxes.boxes.front();
-    QCOMPARE(box.title, QStringLiteral("Trackpace"));
-    QCOMPARE(box.icon, MessageBox::Icon::Exclamation);
+    QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = Session().boxes.boxes.front();
+    CheckBox(box, QStringLiteral("Trackpace"), MessageBox::Icon::Exclamation);
     QVERIFY(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'));
     QVERIFY(box.text.size() > QStringLiteral("The defaults could not be saved to\r\r").size() + General::IniPath.size());
     QCOMPARE(ReadAll(General::IniPath), before);

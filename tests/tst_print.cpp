@@ -125,7 +125,7 @@ struct FakePrinter {
 // requests to it run aside, on threads of their own).
 void PrintAndWait(frmTvsS& table)
 {
-    QTest::mouseClick(table.cmdPrint, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(table, "cmdPrint"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!table.Printing(), 15000);
 }
 
@@ -322,11 +322,10 @@ void TestPrint::paperLayout()
     // columns at zones 2, 3 and 4 of 14 average characters of that font.
     const QPageLayout letter(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(36, 54, 36, 36),
                              QPageLayout::Point);
-    float workTime = 0.0F;
     const QString path = dir_->filePath(QStringLiteral("letter.pdf"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(TablePagePdf(letter, PrintBasisLine({false, "24"}, "HO", 174.0F), 174.0F, workTime));
+    file.write(TablePagePdf(letter, PrintBasisLine({false, "24"}, "HO", 174.0F), TableRowsOf(174.0F)));
     file.close();
     QCOMPARE(PdfInfo(path, QStringLiteral("Page size")), QStringLiteral("612 x 792 pts (letter)"));
     QCOMPARE(PdfInfo(path, QStringLiteral("Title")), QStringLiteral("Trackpace - TIME vs. SPEED Table"));
@@ -371,30 +370,30 @@ void TestPrint::statusMessage()
 {
     General::ScaleDistance = 174.0F;
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
-    QCOMPARE(table->lblMessage->text(), QString());
-    const int centre = table->lblMessage->geometry().center().x();
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), QString());
+    const int centre = Find<QLabel>(*table, "lblMessage")->geometry().center().x();
     // When the two seconds started, seen from the moment the click began.
     QElapsedTimer click;
-    const auto startedAfter = [&] { return 2000 - table->tmrMsgTimer->remainingTime() - click.elapsed(); };
+    const auto startedAfter = [&] { return 2000 - Find<QTimer>(*table, "tmrMsgTimer")->remainingTime() - click.elapsed(); };
     click.start();
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
-    QCOMPARE(table->lblMessage->text(), Sending);
+    QTest::mouseClick(Find<QPushButton>(*table, "cmdPrint"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), Sending);
     QVERIFY2(std::abs(startedAfter()) <= 50, qPrintable(QString::number(startedAfter())));
     // The grown message stays centred where it was and clear of Print.
-    QVERIFY(std::abs(table->lblMessage->geometry().center().x() - centre) <= 1);
-    QVERIFY(table->lblMessage->width() >= table->lblMessage->sizeHint().width());
-    QVERIFY(table->lblMessage->geometry().right() < table->cmdPrint->geometry().left());
+    QVERIFY(std::abs(Find<QLabel>(*table, "lblMessage")->geometry().center().x() - centre) <= 1);
+    QVERIFY(Find<QLabel>(*table, "lblMessage")->width() >= Find<QLabel>(*table, "lblMessage")->sizeHint().width());
+    QVERIFY(Find<QLabel>(*table, "lblMessage")->geometry().right() < Find<QPushButton>(*table, "cmdPrint")->geometry().left());
 
     // A second click half a second later starts the two seconds again.
     QTest::qWait(500);
-    QCOMPARE(table->lblMessage->text(), Sending);
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), Sending);
     click.start();
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*table, "cmdPrint"), Qt::LeftButton);
     QVERIFY2(std::abs(startedAfter()) <= 50, qPrintable(QString::number(startedAfter())));
-    QTRY_COMPARE_WITH_TIMEOUT(table->lblMessage->text(), QString(), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(*table, "lblMessage")->text(), QString(), 4000);
     QVERIFY(!table->Printing());
     QVERIFY2(click.elapsed() >= 1950, qPrintable(QString::number(click.elapsed())));
-    QVERIFY(!table->tmrMsgTimer->isActive());
+    QVERIFY(!Find<QTimer>(*table, "tmrMsgTimer")->isActive());
     QCOMPARE(printer_.documents.size(), 2);
     QVERIFY(boxes_->boxes.empty());
 }
@@ -424,7 +423,7 @@ void TestPrint::jobThatIsNotPrinted()
     printer_.outcome = {static_cast<JobOutcome::State>(state), reason};
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
     QString messageAtBox = QStringLiteral("<no box>");
-    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
+    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = Find<QLabel>(*table, "lblMessage")->text(); };
     PrintAndWait(*table);
 
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});
@@ -434,7 +433,7 @@ void TestPrint::jobThatIsNotPrinted()
     QCOMPARE(box.buttons, MessageBox::Buttons::Ok);
     QCOMPARE(box.text, text);
     QCOMPARE(messageAtBox, QString());
-    QVERIFY(!table->tmrMsgTimer->isActive());
+    QVERIFY(!Find<QTimer>(*table, "tmrMsgTimer")->isActive());
     QVERIFY(table->isVisible());
     QCOMPARE(TemporaryFiles(), QStringList());
 }
@@ -448,8 +447,8 @@ void TestPrint::pausedPrinter()
                                           "print when the printer is resumed."});
     QCOMPARE(boxes_->boxes.front().icon, MessageBox::Icon::Information);
     // The job is on its way, so the message stays for its two seconds.
-    QCOMPARE(table->lblMessage->text(), Sending);
-    QVERIFY(table->tmrMsgTimer->isActive());
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), Sending);
+    QVERIFY(Find<QTimer>(*table, "tmrMsgTimer")->isActive());
     QCOMPARE(TemporaryFiles(), QStringList());
 }
 
@@ -463,7 +462,7 @@ void TestPrint::fullTemporaryFolder()
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The table could not be prepared for printer \"Desk Printer\" "
                                                          "in %1:\rFile too large\rNothing was printed.")
                                               .arg(temp_->path())});
-    QCOMPARE(table->lblMessage->text(), QString());
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), QString());
     QVERIFY(printer_.spooled.isEmpty());
     QCOMPARE(TemporaryFiles(), QStringList());
 }
@@ -502,8 +501,8 @@ void TestPrint::noPrinterOffersPdf()
     QCOMPARE(boxes_->boxes.front().text, text + Offer);
     QCOMPARE(boxes_->boxes.front().icon, MessageBox::Icon::Exclamation);
     QCOMPARE(boxes_->boxes.front().buttons, MessageBox::Buttons::SaveCancel);
-    QCOMPARE(table->lblMessage->text(), QString());
-    QVERIFY(!table->tmrMsgTimer->isActive());
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), QString());
+    QVERIFY(!Find<QTimer>(*table, "tmrMsgTimer")->isActive());
     QVERIFY(printer_.spooled.isEmpty());
     const QString pdf = dir_->filePath(QStringLiteral("table.pdf"));
     QCOMPARE(QFile::exists(pdf), save);
@@ -565,15 +564,15 @@ void TestPrint::printSystemThatNeverAnswers()
     ticker.start(100);
     QElapsedTimer waited;
     waited.start();
-    QTest::mouseClick(table->cmdPrint, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*table, "cmdPrint"), Qt::LeftButton);
     // The window goes on answering: its timers fire, and it says what it is doing.
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 2000);
-    QCOMPARE(table->lblMessage->text(), Sending);
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), Sending);
     QTRY_COMPARE_WITH_TIMEOUT(boxes_->boxes.size(), std::size_t{1}, 12000);
     QVERIFY2(waited.elapsed() <= 12000, qPrintable(QString::number(waited.elapsed())));
     QCOMPARE(boxes_->Texts(), QStringList{"The printing system does not answer. Nothing was sent to a printer, so "
                                           "nothing will print."});
-    QCOMPARE(table->lblMessage->text(), QString());
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), QString());
     QVERIFY(!table->Printing());
     ::close(silent);
 }
@@ -607,7 +606,7 @@ void TestPrint::schedulerThatDoesNotAnswer()
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The printing system (CUPS) does not answer on this computer, "
                                                          "so nothing can be printed.") +
                                           Offer});
-    QCOMPARE(table->lblMessage->text(), QString());
+    QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), QString());
 }
 
 // The tests below need the real scheduler that CI starts, with a queue whose output
@@ -640,7 +639,7 @@ void TestPrint::realQueueGetsTheDocument()
         const auto table = Table(sent.entry, SystemPrintRoute());
         PrintAndWait(*table);
         QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
-        QCOMPARE(table->lblMessage->text(), Sending);
+        QCOMPARE(Find<QLabel>(*table, "lblMessage")->text(), Sending);
         QTRY_COMPARE_WITH_TIMEOUT(output.entryList({"job-*.pdf"}, QDir::Files).size(), before.size() + 1, 30000);
         QStringList now = output.entryList({"job-*.pdf"}, QDir::Files);
         for (const QString& old : before) {
@@ -663,7 +662,7 @@ void TestPrint::realQueueRefuses()
     const Restore accept({QStringLiteral("cupsaccept"), queue});
     const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute());
     QString messageAtBox = QStringLiteral("<no box>");
-    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = table->lblMessage->text(); };
+    boxes_->onShow = [&](const MessageBox::Request&) { messageAtBox = Find<QLabel>(*table, "lblMessage")->text(); };
     PrintAndWait(*table);
     QCOMPARE(boxes_->boxes.size(), std::size_t{1});
     QVERIFY2(boxes_->boxes.front().text.startsWith(QStringLiteral("Printer \"%1\" did not take the table:\r").arg(queue)),
@@ -711,8 +710,7 @@ void TestPrint::realDefaultThatIsNotSetUp()
     const QString document = dir_->filePath(QStringLiteral("page.pdf"));
     QFile file(document);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    float workTime = 0.0F;
-    file.write(TablePagePdf(PdfFilePageLayout(), PrintBasisLine({false, "24"}, "HO", 174.0F), 174.0F, workTime));
+    file.write(TablePagePdf(PdfFilePageLayout(), PrintBasisLine({false, "24"}, "HO", 174.0F), TableRowsOf(174.0F)));
     file.close();
     QCOMPARE(SystemPrintRoute().submit(QStringLiteral("NoSuchQueue"), document, TablePageTitle).state,
              JobOutcome::State::Gone);

@@ -1,7 +1,10 @@
 // The settings file on a hostile file system: what Save may write, where the file lives, reading without waiting.
 #include "core/General.h"
 #include "core/ProgramFolders.h"
+#include "core/Files.h"
+#include "core/Process.h"
 #include "settings/Settings.h"
+#include "settings/Startup.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
 #include "ui/prefs/frmPrefs.h"
@@ -28,7 +31,6 @@
 
 namespace {
 
-const QByteArray DefaultsFile = "[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n";
 const QByteArray NFile = "[TRACKPACE]\r\nScale=N\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n";
 constexpr uid_t Nobody = 65534;
 
@@ -96,13 +98,10 @@ QStringList FilesIn(const QString& folder)
 
 }  // namespace
 
-class TestSaveFile : public QObject {
+class TestSaveFile : public SessionTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void saveLeavesWhatIsNotAFile_data();
     void saveLeavesWhatIsNotAFile();
     void linkToAFileIsWrittenThrough();
@@ -125,38 +124,21 @@ private slots:
     void installedCopyKeepsItsSettingsInTheConfigurationFolder();
 
 private:
+    QByteArray StartingFile() const override { return {}; }
     QByteArray IniPath() const { return Native(General::IniPath); }
     // Opens the preferences, chooses N and presses Save, as a user would.
     void SaveN();
 
-    std::unique_ptr<TestSession> session_;
 };
-
-void TestSaveFile::initTestCase()
-{
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void TestSaveFile::init()
-{
-    session_ = std::make_unique<TestSession>();
-    QVERIFY(session_->Start());
-}
-
-void TestSaveFile::cleanup()
-{
-    session_.reset();
-    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
-}
 
 void TestSaveFile::SaveN()
 {
     WhenModalOpens([](QWidget* modal) {
         auto* prefs = qobject_cast<frmPrefs*>(modal);
-        QTest::mouseClick(prefs->optScale.at(1), Qt::LeftButton);
-        QTest::mouseClick(prefs->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(ScaleOptionAt(*prefs, 1), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*prefs, "cmdSave"), Qt::LeftButton);
     });
-    session_->host->Home().mnuPref->trigger();
+    Find<QAction>(Home(), "mnuPref")->trigger();
 }
 
 void TestSaveFile::saveLeavesWhatIsNotAFile_data()
@@ -181,7 +163,7 @@ void TestSaveFile::saveLeavesWhatIsNotAFile()
     QFETCH(QString, thing);
     QFETCH(bool, throughLink);
     QFETCH(QString, named);
-    const QByteArray elsewhere = Native(session_->dir.filePath(QStringLiteral("elsewhere")));
+    const QByteArray elsewhere = Native(Session().dir.filePath(QStringLiteral("elsewhere")));
     const QByteArray made = throughLink ? elsewhere : IniPath();
     int result = 0;
     if (thing == u"device") {
@@ -213,8 +195,8 @@ void TestSaveFile::saveLeavesWhatIsNotAFile()
 
     SaveN();
 
-    QCOMPARE(session_->boxes.boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = session_->boxes.boxes.front();
+    QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = Session().boxes.boxes.front();
     QCOMPARE(box.title, QStringLiteral("Trackpace"));
     QVERIFY2(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'),
              qPrintable(box.text));
@@ -223,8 +205,8 @@ void TestSaveFile::saveLeavesWhatIsNotAFile()
     QCOMPARE(Fingerprint(made), before);
     QCOMPARE(Fingerprint(IniPath()), linkBefore);
     // Nothing beside it either: no temporary file left behind.
-    QVERIFY2(FilesIn(session_->dir.path()).filter(QStringLiteral(".tmp")).isEmpty(),
-             qPrintable(FilesIn(session_->dir.path()).join(u' ')));
+    QVERIFY2(FilesIn(Session().dir.path()).filter(QStringLiteral(".tmp")).isEmpty(),
+             qPrintable(FilesIn(Session().dir.path()).join(u' ')));
 }
 
 void TestSaveFile::linkToAFileIsWrittenThrough()
@@ -243,7 +225,7 @@ void TestSaveFile::linkToAFileIsWrittenThrough()
 
     SaveN();
 
-    QVERIFY2(session_->boxes.boxes.empty(), qPrintable(session_->boxes.Texts().join(u'|')));
+    QVERIFY2(Session().boxes.boxes.empty(), qPrintable(Session().boxes.Texts().join(u'|')));
     QCOMPARE(ReadBytes(target), NFile);
     const struct stat link = LinkStat(IniPath());
     QVERIFY(S_ISLNK(link.st_mode));
@@ -253,7 +235,7 @@ void TestSaveFile::linkToAFileIsWrittenThrough()
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(FilesIn(other.path()), QStringList{"my-defaults.ini"});
-    QCOMPARE(FilesIn(session_->dir.path()), QStringList{"Trackpace.ini"});
+    QCOMPARE(FilesIn(Session().dir.path()), QStringList{"Trackpace.ini"});
 }
 
 void TestSaveFile::readOnlyFolderSavesInPlace_data()
@@ -290,7 +272,7 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
     if (root && !fileOfAnother) {
         QCOMPARE(::chown(IniPath().constData(), Nobody, Nobody), 0);
     }
-    const QByteArray folder = Native(session_->dir.path());
+    const QByteArray folder = Native(Session().dir.path());
     QCOMPARE(::chmod(folder.constData(), folderMode), 0);
     const struct stat before = LinkStat(IniPath());
     General::DefScale = QStringLiteral("N");
@@ -298,18 +280,18 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
     General::DefLength = 48.0F;
 
     const int saved = AsOrdinaryUser([failure, reason] {
-        General::IgnoreFileSizeSignal();
+        IgnoreFileSizeSignal();
         if (failure == 0) {
             return WriteSettingsFile().ok ? 0 : 1;
         }
         std::optional<FileSizeLimit> limit;
-        ContentWrite write = WriteAll;
+        ContentWrite write = WriteContent;
         if (reason.startsWith(u"File too large")) {
             limit.emplace(static_cast<rlim_t>(failure));
         } else {
-            write = [failure](int fd, QByteArrayView bytes, qsizetype& written) {
-                WriteAll(fd, bytes.first(failure), written);
-                return EIO;
+            write = [failure](QFileDevice& file, QByteArrayView bytes, qint64& written) {
+                WriteAll(file, bytes.first(failure), &written);
+                return std::optional<QString>(QStringLiteral("Input/output error"));
             };
         }
         const WriteResult result = WriteOwnFile(General::IniPathNative.isEmpty() ? QFile::encodeName(General::IniPath)
@@ -325,7 +307,7 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
     const struct stat after = LinkStat(IniPath());
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_uid, before.st_uid);
-    QCOMPARE(FilesIn(session_->dir.path()), QStringList{"Trackpace.ini"});
+    QCOMPARE(FilesIn(Session().dir.path()), QStringList{"Trackpace.ini"});
 }
 
 void TestSaveFile::readOnlyFileIsLeftAlone()
@@ -334,7 +316,7 @@ void TestSaveFile::readOnlyFileIsLeftAlone()
     QVERIFY(WriteBytes(IniPath(), DefaultsFile, 0444));
     QCOMPARE(::chmod(IniPath().constData(), 0444), 0);
     SaveN();
-    QCOMPARE(session_->boxes.Texts(),
+    QCOMPARE(Session().boxes.Texts(),
              QStringList{QStringLiteral("The defaults could not be saved to\r%1\rThe file is read-only. It was left "
                                         "as it is.")
                              .arg(General::IniPath)});
@@ -346,7 +328,7 @@ void TestSaveFile::folderNearThePathLimit()
 {
     // A folder whose path is 4,075 bytes: its Trackpace.ini (4,089) is within the
     // system's limit of 4,096, a temporary name beside it would not be.
-    QByteArray folder = Native(session_->dir.path());
+    QByteArray folder = Native(Session().dir.path());
     while (folder.size() < 4075) {
         folder += '/' + QByteArray(std::min<qsizetype>(200, 4075 - folder.size() - 1), 'd');
         QCOMPARE(::mkdir(folder.constData(), 0700), 0);
@@ -354,27 +336,27 @@ void TestSaveFile::folderNearThePathLimit()
     QCOMPARE(folder.size(), 4075);
     General::SetIniFolder(folder);
     QVERIFY(WriteBytes(General::IniPathNative, "Scale=G\r\n"));
-    session_->host = StartProgram(session_->boxes);
+    Session().host = StartProgram(Session().boxes);
     QCOMPARE(General::DefScale, QStringLiteral("G"));
     SaveN();
-    QVERIFY2(session_->boxes.boxes.empty(), qPrintable(session_->boxes.Texts().join(u'|')));
+    QVERIFY2(Session().boxes.boxes.empty(), qPrintable(Session().boxes.Texts().join(u'|')));
     QCOMPARE(ReadBytes(General::IniPathNative), NFile);
 }
 
 void TestSaveFile::newFileAndItsFolders()
 {
     // An installed copy's first Save: the configuration folder does not exist yet.
-    General::SetIniFolder(Native(session_->dir.filePath(QStringLiteral("config/Trackpace"))));
+    General::SetIniFolder(Native(Session().dir.filePath(QStringLiteral("config/Trackpace"))));
     SaveN();
-    QVERIFY(session_->boxes.boxes.empty());
+    QVERIFY(Session().boxes.boxes.empty());
     QCOMPARE(ReadBytes(General::IniPathNative), NFile);
-    QCOMPARE(LinkStat(Native(session_->dir.filePath(QStringLiteral("config")))).st_mode & 07777, mode_t{0700});
+    QCOMPARE(LinkStat(Native(Session().dir.filePath(QStringLiteral("config")))).st_mode & 07777, mode_t{0700});
 }
 
 void TestSaveFile::fullFileSizeLimitIsAFailedSave()
 {
     // The program's own start-up decides what the file size signal does.
-    session_.reset();
+    EndSession();
     MessageRecorder startBoxes;
     HomeHost host;
     General::Main(host);
@@ -386,10 +368,10 @@ void TestSaveFile::fullFileSizeLimitIsAFailedSave()
     MessageRecorder boxes;
     frmPrefs prefs(&host.Home());
     prefs.show();
-    QTest::mouseClick(prefs.optScale.at(1), Qt::LeftButton);
+    QTest::mouseClick(ScaleOptionAt(prefs, 1), Qt::LeftButton);
     {
         const FileSizeLimit full(10);
-        QTest::mouseClick(prefs.cmdSave, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(prefs, "cmdSave"), Qt::LeftButton);
     }
     // Still here: the box says why, and the old file is as it was.
     QCOMPARE(boxes.boxes.size(), std::size_t{1});
@@ -460,7 +442,7 @@ void TestSaveFile::executableFolder()
     // The system's link to the running executable, made here with the target's bytes.
     QFETCH(QByteArray, target);
     QFETCH(QByteArray, folder);
-    const QByteArray link = Native(session_->dir.filePath(QStringLiteral("exe")));
+    const QByteArray link = Native(Session().dir.filePath(QStringLiteral("exe")));
     QCOMPARE(::symlink(target.constData(), link.constData()), 0);
     QCOMPARE(ExecutableDirectory(link), std::optional<QByteArray>(folder));
 }
@@ -470,12 +452,12 @@ void TestSaveFile::executableFolderUnknown()
     // A link that names no absolute path gives no folder, rather than one relative
     // to wherever the program was started.
     for (const QByteArray& target : {QByteArray("trackpace"), QByteArray("bin/trackpace")}) {
-        const QByteArray link = Native(session_->dir.filePath(QStringLiteral("exe-") + QString::fromLatin1(target.toHex())));
+        const QByteArray link = Native(Session().dir.filePath(QStringLiteral("exe-") + QString::fromLatin1(target.toHex())));
         QCOMPARE(::symlink(target.constData(), link.constData()), 0);
         QCOMPARE(ExecutableDirectory(link), std::nullopt);
     }
     // Without the system's link at all, Qt's own answer counts.
-    QCOMPARE(ExecutableDirectory(Native(session_->dir.filePath(QStringLiteral("none")))),
+    QCOMPARE(ExecutableDirectory(Native(Session().dir.filePath(QStringLiteral("none")))),
              std::optional<QByteArray>(QFile::encodeName(QCoreApplication::applicationDirPath())));
 }
 
@@ -483,22 +465,22 @@ void TestSaveFile::folderNameThatIsNotText()
 {
     // A copy of the program in a folder whose name holds byte 0xE9 alone (Latin-1 é),
     // which is no UTF-8: its own Trackpace.ini is read, and Save writes that one.
-    const QByteArray folder = Native(session_->dir.path()) + "/caf\xe9";
+    const QByteArray folder = Native(Session().dir.path()) + "/caf\xe9";
     QCOMPARE(::mkdir(folder.constData(), 0755), 0);
     QVERIFY(WriteBytes(folder + "/Trackpace.ini", "Scale=G\r\n"));
-    const QByteArray link = Native(session_->dir.filePath(QStringLiteral("exe")));
+    const QByteArray link = Native(Session().dir.filePath(QStringLiteral("exe")));
     QCOMPARE(::symlink((folder + "/trackpace").constData(), link.constData()), 0);
 
     ResetGeneral();
     General::SetIniFolder(ExecutableDirectory(link));
     QCOMPARE(General::IniPathNative, folder + "/Trackpace.ini");
-    session_->host = StartProgram(session_->boxes);
+    Session().host = StartProgram(Session().boxes);
     QCOMPARE(General::DefScale, QStringLiteral("G"));
-    QVERIFY(session_->host->Home().optScale.at(5)->isChecked());
+    QVERIFY(ScaleOptionAt(Home(), 5)->isChecked());
     SaveN();
-    QVERIFY2(session_->boxes.boxes.empty(), qPrintable(session_->boxes.Texts().join(u'|')));
+    QVERIFY2(Session().boxes.boxes.empty(), qPrintable(Session().boxes.Texts().join(u'|')));
     QCOMPARE(ReadBytes(folder + "/Trackpace.ini"), NFile);
-    QCOMPARE(FilesIn(session_->dir.path()), QStringList{"exe"});
+    QCOMPARE(FilesIn(Session().dir.path()), QStringList{"exe"});
     // QTemporaryDir cannot name these bytes to remove them.
     ::unlink((folder + "/Trackpace.ini").constData());
     ::rmdir(folder.constData());
@@ -512,17 +494,17 @@ void TestSaveFile::noFolderReadsAndWritesNothing()
     General::SetIniFolder(std::nullopt);
     QCOMPARE(General::IniPath, QString());
     QCOMPARE(General::IniPathNative, QByteArray());
-    session_->boxes.boxes.clear();
-    session_->host = std::make_unique<HomeHost>();
-    LoadSettings(*session_->host);
-    QCOMPARE(session_->boxes.Texts(),
+    Session().boxes.boxes.clear();
+    Session().host = std::make_unique<HomeHost>();
+    LoadSettings(*Session().host);
+    QCOMPARE(Session().boxes.Texts(),
              QStringList{"Trackpace.ini not found . . . using program defaults.\rThe folder for the settings could not "
                          "be found, so they can be neither read nor saved."});
     QCOMPARE(General::DefScale, QStringLiteral("HO"));
-    session_->host->ShowMainWindow();
-    session_->boxes.boxes.clear();
+    Session().host->ShowMainWindow();
+    Session().boxes.boxes.clear();
     SaveN();
-    QCOMPARE(session_->boxes.Texts(),
+    QCOMPARE(Session().boxes.Texts(),
              QStringList{"The defaults could not be saved to\r\rThe folder for the settings could not be found, so "
                          "they can be neither read nor saved."});
     QCOMPARE(QFile::exists(QStringLiteral("/Trackpace.ini")), rootFileBefore);
@@ -580,7 +562,7 @@ void TestSaveFile::userConfigurationFolderOfTheAccount()
 
 void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()
 {
-    session_.reset();
+    EndSession();
     QTemporaryDir config;
     const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", Native(config.path()));
@@ -591,8 +573,8 @@ void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()
     const QString ini = config.filePath(QStringLiteral("Trackpace/Trackpace.ini"));
     QCOMPARE(boxes.Texts(), QStringList{ini + QStringLiteral(" not found . . . using program defaults.")});
     boxes.boxes.clear();
-    WhenModalOpens([](QWidget* modal) { QTest::mouseClick(qobject_cast<frmPrefs*>(modal)->cmdSave, Qt::LeftButton); });
-    host.Home().mnuPref->trigger();
+    WhenModalOpens([](QWidget* modal) { QTest::mouseClick(Find<QPushButton>(*modal, "cmdSave"), Qt::LeftButton); });
+    Find<QAction>(host.Home(), "mnuPref")->trigger();
     QVERIFY(boxes.boxes.empty());
     QCOMPARE(ReadBytes(Native(ini)), DefaultsFile);
     host.Home().close();

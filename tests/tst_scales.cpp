@@ -15,7 +15,6 @@ private slots:
     void scaleDistance();
     void scaleSpeed_data();
     void scaleSpeed();
-    void hoursHeldAsFloat();
     void leadingNumber_data();
     void leadingNumber();
     void runTimeText_data();
@@ -38,7 +37,7 @@ void TestScales::catalogue()
     QCOMPARE(names, (QStringList{"Z", "N", "HO", "S", "O", "G"}));
     QCOMPARE(scales.at(5).ratio, 22.5F);
     QCOMPARE(ScaleIndexOf(QStringLiteral("ho")), 0);
-    QCOMPARE(DefaultScaleIndex, 3);
+    QCOMPARE(scales.at(DefaultScaleIndex - 1).name, QStringLiteral("HO"));
 }
 
 void TestScales::scaleDistance_data()
@@ -99,20 +98,7 @@ void TestScales::scaleSpeed()
     QFETCH(float, feet);
     QFETCH(int, seconds);
     QFETCH(int, mph);
-    float hours = -1.0F;
-    QCOMPARE(int(ScaleSpeedOf(feet, seconds, hours)), mph);
-    QCOMPARE(hours, static_cast<float>(seconds / 3600.0));
-}
-
-void TestScales::hoursHeldAsFloat()
-{
-    // The 32-bit hours lie above the exact value for 36 of the 60 times; this is what
-    // turns an exact 15 mph into 14.
-    int above = 0;
-    for (int t = 1; t <= 60; ++t) {
-        above += static_cast<double>(static_cast<float>(t / 3600.0)) > t / 3600.0 ? 1 : 0;
-    }
-    QCOMPARE(above, 36);
+    QCOMPARE(int(ScaleSpeedOf(feet, seconds).mph), mph);
 }
 
 void TestScales::leadingNumber_data()
@@ -206,19 +192,20 @@ void TestScales::secondsPerMile()
 
 void TestScales::tableRows()
 {
-    // HO, 48 in: 348 ft, the worked rows; each row's run time is left in the
-    // work value as a float, from the whole seconds per mile (the other distances are
-    // checked where the table window paints them).
-    const QMap<int, QString> worked{{0, "23.7"}, {6, "3.4"}, {11, "2.0"}};
-    for (int row = 0; row < TableRowCount; ++row) {
-        float workTime = -1.0F;
-        const TableRow values = TableRowOf(row, 348.0F, workTime);
-        QCOMPARE(int(values.speed), (row + 1) * 10);
-        QCOMPARE(workTime, static_cast<float>(values.secondsPerMile * 348.0 / 5280.0));
-        if (worked.contains(row)) {
-            QCOMPARE(values.runTimeText, worked.value(row));
-        }
-    }
+    // HO, 48 in: 348 ft, the worked rows, from the whole seconds per mile: 360 x 348 /
+    // 5280 = 23.7273, 51 x 348 / 5280 = 3.3614 (3600 / 70 would give 3.39), 30 x 348 /
+    // 5280 = 1.9773. The other distances are checked where the table window paints them.
+    const auto rows = TableRowsOf(348.0F);
+    QCOMPARE(rows.size(), std::size_t{12});
+    QCOMPARE(int(rows.at(0).speed), 10);
+    QCOMPARE(rows.at(0).runTime, 23.727273F);
+    QCOMPARE(rows.at(0).runTimeText, QStringLiteral("23.7"));
+    QCOMPARE(int(rows.at(6).speed), 70);
+    QCOMPARE(rows.at(6).runTime, 3.3613636F);
+    QCOMPARE(rows.at(6).runTimeText, QStringLiteral("3.4"));
+    QCOMPARE(int(rows.at(11).speed), 120);
+    QCOMPARE(rows.at(11).runTime, 1.9772727F);
+    QCOMPARE(rows.at(11).runTimeText, QStringLiteral("2.0"));
 }
 
 namespace {
@@ -260,8 +247,7 @@ void TestScales::everyInputGivesTheExactValue()
                 for (int t = 1; t <= 60; ++t) {
                     const auto [hoursMantissa, hoursExponent] = Exactly(static_cast<float>(t / 3600.0));
                     const qint64 mph = FloorScaled(feet, -hoursExponent, 5280 * hoursMantissa);
-                    float hours = 0.0F;
-                    const qint16 speed = ScaleSpeedOf(shown, t, hours);
+                    const qint16 speed = ScaleSpeedOf(shown, t).mph;
                     if (speed != mph) {
                         QFAIL(qPrintable(QStringLiteral("%1 %2 in (circle %3), %4 s: %5 mph, exactly %6")
                                              .arg(scale.name).arg(inches).arg(circle).arg(t).arg(speed).arg(mph)));

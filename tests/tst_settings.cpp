@@ -2,6 +2,7 @@
 #include "core/General.h"
 #include "core/HomeLink.h"
 #include "settings/Settings.h"
+#include "settings/Startup.h"
 
 #include "TestSupport.h"
 
@@ -19,7 +20,6 @@ const QString ScaleNotFound = QStringLiteral(" Scale not found . . . using progr
 const QString BadConfig = QStringLiteral("Track configuration invalid . . . using program defaults.");
 const QString BadLength = QStringLiteral("Length / radius invalid.  Value must be an integer\r"
                                          "between 1 and 240 inches . . . using program defaults.");
-const QByteArray DefaultsFile = "[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n";
 
 // Stands in for the main window and logs every hand-over, in order.
 class RecordingHome : public StartupHost {
@@ -100,7 +100,7 @@ void TestSettings::init()
     ResetGeneral();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    General::IniPath = dir_->filePath(QStringLiteral("Trackpace.ini"));
+    General::SetIniFolder(QFile::encodeName(dir_->path()));
     log_.clear();
     boxes_ = std::make_unique<MessageRecorder>();
     boxes_->onShow = [this](const MessageBox::Request& box) {
@@ -294,9 +294,7 @@ void TestSettings::boxesShowTitleAndIcon()
     Load();
     QCOMPARE(boxes_->boxes.size(), std::size_t{3});
     for (const MessageBox::Request& box : boxes_->boxes) {
-        QCOMPARE(box.title, QStringLiteral("Trackpace - Initialization Error"));
-        QCOMPARE(box.icon, MessageBox::Icon::Exclamation);
-        QCOMPARE(box.buttons, MessageBox::Buttons::Ok);
+        CheckBox(box, QStringLiteral("Trackpace - Initialization Error"), MessageBox::Icon::Exclamation);
     }
 }
 
@@ -343,9 +341,9 @@ void TestSettings::notARegularFile_data()
 void TestSettings::notARegularFile()
 {
     QFETCH(bool, fifo);
-    const QByteArray path = QFile::encodeName(General::IniPath);
+    const QByteArray path = General::IniPathNative;
     QCOMPARE(fifo ? ::mkfifo(path.constData(), 0600) : ::mkdir(path.constData(), 0700), 0);
-    QVERIFY(!FileExists(General::IniPath));
+    QVERIFY(!FileExists(path));
     // A FIFO with no writer would block an open() for good; the test would hang.
     QCOMPARE(Load(), (QStringList{"box 1", "load", "scale 3", "straight", "length 48"}));
     QCOMPARE(boxes_->Texts(), QStringList{General::IniPath + NotFound});
@@ -357,13 +355,10 @@ void TestSettings::writesTheFourLines()
     General::DefTrackConfig = QStringLiteral("STRAIGHT");
     General::DefLength = 48.0F;
     QVERIFY(WriteSettingsFile().ok);
-    QFile file(General::IniPath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), DefaultsFile);
-    file.close();
+    QCOMPARE(ReadAll(General::IniPath), DefaultsFile);
 
     ResetGeneral();
-    General::IniPath = file.fileName();
+    General::SetIniFolder(QFile::encodeName(dir_->path()));
     QCOMPARE(Load(), (QStringList{"load", "scale 3", "straight", "length 48"}));
     QVERIFY(boxes_->boxes.empty());
 }
@@ -375,9 +370,7 @@ void TestSettings::writeReplacesOtherContent()
     General::DefTrackConfig = QStringLiteral("CIRCLE");
     General::DefLength = 120.0F;
     QVERIFY(WriteSettingsFile().ok);
-    QFile file(General::IniPath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n"));
+    QCOMPARE(ReadAll(General::IniPath), QByteArray("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=120\r\n"));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"Trackpace.ini"});
 }
 
@@ -385,7 +378,7 @@ void TestSettings::readOnlyDirectory()
 {
     if (::geteuid() == 0) {
         // Root writes into any directory; /proc takes no new files from anybody.
-        General::IniPath = QStringLiteral("/proc/Trackpace.ini");
+        General::SetIniFolder(QByteArrayLiteral("/proc"));
     } else {
         // Neither a new file beside it nor the file itself may be written.
         WriteIni(DefaultsFile);
@@ -400,9 +393,7 @@ void TestSettings::readOnlyDirectory()
     QVERIFY(!result.ok);
     QVERIFY(!result.reason.isEmpty());
     if (::geteuid() != 0) {
-        QFile file(General::IniPath);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), DefaultsFile);
+        QCOMPARE(ReadAll(General::IniPath), DefaultsFile);
     }
 }
 

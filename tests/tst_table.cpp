@@ -205,12 +205,7 @@ void TestTable::controls_data()
 void TestTable::controls()
 {
     frmTvsS table(nullptr, [] { return LengthEntry{}; });
-    const QMap<QString, QWidget*> controls{{"cmdPrint", table.cmdPrint},
-                                           {"cmdExit", table.cmdExit},
-                                           {"lblExplain", table.lblExplain},
-                                           {"lblInfo1", table.lblInfo1},
-                                           {"lblMessage", table.lblMessage}};
-    CompareWithLayout(controls.value(LayoutName()));
+    CompareWithLayout(Find<QWidget>(table, LayoutName()));
 }
 
 void TestTable::window()
@@ -224,13 +219,13 @@ void TestTable::window()
     QVERIFY(!table.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(table.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QCOMPARE(table.font(), WindowFont());
-    QCOMPARE(table.cmdPrint->nextInFocusChain(), table.cmdExit);
-    QVERIFY(!table.cmdPrint->isDefault() && !table.cmdExit->isDefault());
-    QCOMPARE(table.tmrMsgTimer->interval(), 2000);
-    QVERIFY(table.tmrMsgTimer->isSingleShot());
-    QVERIFY(!table.tmrMsgTimer->isActive());
+    QCOMPARE(Find<QPushButton>(table, "cmdPrint")->nextInFocusChain(), Find<QPushButton>(table, "cmdExit"));
+    QVERIFY(!Find<QPushButton>(table, "cmdPrint")->isDefault() && !Find<QPushButton>(table, "cmdExit")->isDefault());
+    QCOMPARE(Find<QTimer>(table, "tmrMsgTimer")->interval(), 2000);
+    QVERIFY(Find<QTimer>(table, "tmrMsgTimer")->isSingleShot());
+    QVERIFY(!Find<QTimer>(table, "tmrMsgTimer")->isActive());
     QVERIFY(!table.windowIcon().isNull());
-    for (QLabel* label : {table.lblExplain, table.lblInfo1, table.lblMessage}) {
+    for (QLabel* label : {Find<QLabel>(table, "lblExplain"), Find<QLabel>(table, "lblInfo1"), Find<QLabel>(table, "lblMessage")}) {
         QCOMPARE(label->focusPolicy(), Qt::NoFocus);
     }
 }
@@ -264,8 +259,8 @@ void TestTable::exitCloses()
     frmTvsS table(nullptr, [] { return LengthEntry{}; });
     WhenModalOpens([&table](QWidget* modal) {
         QCOMPARE(modal, &table);
-        QCOMPARE(QApplication::focusWidget(), table.cmdPrint);
-        QTest::mouseClick(table.cmdExit, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), Find<QPushButton>(table, "cmdPrint"));
+        QTest::mouseClick(Find<QPushButton>(table, "cmdExit"), Qt::LeftButton);
     });
     table.exec();
     QVERIFY(!table.isVisible());

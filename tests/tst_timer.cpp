@@ -50,13 +50,10 @@ private:
 
 }  // namespace
 
-class TestTimer : public QObject {
+class TestTimer : public SessionTest {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void openedFromTheMenu();
     void handOver_data();
     void handOver();
@@ -79,51 +76,31 @@ private slots:
     void withoutSoundTheFigureFlashes();
 
 private:
-    frmHome& Home() { return session_->host->Home(); }
     // The main window's run timer on the test's clock and sound, opened from the menu.
     frmRunTimer& Timer(bool sound = true);
     // Starts, lets `milliseconds` pass and stops, with the Start/Stop button.
     void TimeRun(frmRunTimer& timer, qint64 milliseconds);
 
-    std::unique_ptr<TestSession> session_;
     qint64 now_ = 0;
     std::vector<std::pair<qint64, PaceMark>> beeps_;
 };
 
-void TestTimer::initTestCase()
-{
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void TestTimer::init()
-{
-    session_ = std::make_unique<TestSession>();
-    session_->WriteIni("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");
-    QVERIFY(session_->Start());
-    now_ = 1000000;
-    beeps_.clear();
-}
-
-void TestTimer::cleanup()
-{
-    session_.reset();
-    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
-}
-
 frmRunTimer& TestTimer::Timer(bool sound)
 {
+    now_ = 1000000;
+    beeps_.clear();
     frmRunTimer* timer = Home().RunTimer();
     timer->UseDevices(std::make_unique<FakeClock>(now_), std::make_unique<FakeSound>(now_, sound, beeps_));
-    Home().mnuFileRunTimer->trigger();
+    Find<QAction>(Home(), "mnuFileRunTimer")->trigger();
     static_cast<void>(QTest::qWaitForWindowActive(timer));
     return *timer;
 }
 
 void TestTimer::TimeRun(frmRunTimer& timer, qint64 milliseconds)
 {
-    QTest::mouseClick(timer.cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(timer, "cmdStartStop"), Qt::LeftButton);
     now_ += milliseconds;
-    QTest::mouseClick(timer.cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(timer, "cmdStartStop"), Qt::LeftButton);
 }
 
 void TestTimer::openedFromTheMenu()
@@ -136,7 +113,7 @@ void TestTimer::openedFromTheMenu()
     QVERIFY(!timer->isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     timer->close();
-    Home().mnuFileRunTimer->trigger();
+    Find<QAction>(Home(), "mnuFileRunTimer")->trigger();
     QCOMPARE(Home().RunTimer(), timer);
     QVERIFY(timer->isVisible());
 }
@@ -183,24 +160,24 @@ void TestTimer::handOver()
     QFETCH(QString, speed);
     frmHome& home = Home();
     // The table task is chosen and the time spun to 7: a hand-over switches to Check Speed.
-    QTest::mouseClick(home.optTvsS, Qt::LeftButton);
-    home.udTime->setValue(7);
+    QTest::mouseClick(Find<QRadioButton>(home, "optTvsS"), Qt::LeftButton);
+    Find<UpDown>(home, "udTime")->setValue(7);
     frmRunTimer* const timer = &Timer();
     TimeRun(*timer, milliseconds);
 
-    QCOMPARE(timer->lblFigure->text(), figure);
-    QCOMPARE(timer->lblHandOver->text(), note);
-    QCOMPARE(timer->lblSpeed->text(), speed);
-    QCOMPARE(home.optChkSpd->isChecked(), seconds != 0);
-    QCOMPARE(home.udTime->value(), seconds != 0 ? seconds : 7);
-    QCOMPARE(home.lblTime->text(), QString::number(seconds != 0 ? seconds : 7));
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), figure);
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), note);
+    QCOMPARE(Find<QLabel>(*timer, "lblSpeed")->text(), speed);
+    QCOMPARE(Find<QRadioButton>(home, "optChkSpd")->isChecked(), seconds != 0);
+    QCOMPARE(Find<UpDown>(home, "udTime")->value(), seconds != 0 ? seconds : 7);
+    QCOMPARE(Find<QLabel>(home, "lblTime")->text(), QString::number(seconds != 0 ? seconds : 7));
     // 7 s, kept when nothing is handed over: 348 / 5280 / (7 / 3600) = 33.9.
     if (seconds == 0) {
-        QCOMPARE(home.lblSpeed->text(), QStringLiteral("33 mph"));
+        QCOMPARE(Find<QLabel>(home, "lblSpeed")->text(), QStringLiteral("33 mph"));
     } else {
-        QVERIFY(note.contains(home.lblSpeed->text()));
+        QVERIFY(note.contains(Find<QLabel>(home, "lblSpeed")->text()));
     }
-    QVERIFY(home.lblTime->isEnabled() == (seconds != 0));
+    QVERIFY(Find<QLabel>(home, "lblTime")->isEnabled() == (seconds != 0));
 }
 
 void TestTimer::notesFollowTheMainWindow()
@@ -208,53 +185,53 @@ void TestTimer::notesFollowTheMainWindow()
     frmRunTimer* const timer = &Timer();
     TimeRun(*timer, 10000);
     // HO 24 in: 174 ft, 10 s: 11 mph in the main window, 11.9 from the tenths.
-    Home().txtLength->setText(QStringLiteral("24"));
-    QCOMPARE(timer->lblHandOver->text(), QStringLiteral("Handed over as 10 s: 11 mph in the main window."));
-    QCOMPARE(timer->lblSpeed->text(), QString::fromUtf8("11.9 mph (11.6\u201312.1 for \u00B10.2 s)"));
+    Find<QLineEdit>(Home(), "txtLength")->setText(QStringLiteral("24"));
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), QStringLiteral("Handed over as 10 s: 11 mph in the main window."));
+    QCOMPARE(Find<QLabel>(*timer, "lblSpeed")->text(), QString::fromUtf8("11.9 mph (11.6\u201312.1 for \u00B10.2 s)"));
     // Another elapsed time spun in the main window: the sentence no longer holds.
-    QTest::mouseClick(Home().udTime->upButton(), Qt::LeftButton);
-    QCOMPARE(timer->lblHandOver->text(), QString());
+    QTest::mouseClick(Find<UpDown>(Home(), "udTime")->upButton(), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), QString());
 }
 
 void TestTimer::figureFollowsTheClock()
 {
     frmRunTimer* const timer = &Timer();
-    QVERIFY(!timer->tmrRefresh->isActive());
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    QVERIFY(!Find<QTimer>(*timer, "tmrRefresh")->isActive());
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
     QVERIFY(timer->Running());
-    QCOMPARE(timer->cmdStartStop->text(), QStringLiteral("&Stop"));
+    QCOMPARE(Find<QPushButton>(*timer, "cmdStartStop")->text(), QStringLiteral("&Stop"));
     // At least ten times a second while it runs.
-    QVERIFY(timer->tmrRefresh->isActive());
-    QVERIFY(timer->tmrRefresh->interval() <= 100);
+    QVERIFY(Find<QTimer>(*timer, "tmrRefresh")->isActive());
+    QVERIFY(Find<QTimer>(*timer, "tmrRefresh")->interval() <= 100);
     for (const auto& [step, shown] : {std::pair{99, "0.0"}, std::pair{1, "0.1"}, std::pair{12290, "12.3"}}) {
         now_ += step;
         timer->Tick();
-        QCOMPARE(timer->lblFigure->text(), QString::fromLatin1(shown));
+        QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QString::fromLatin1(shown));
     }
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
     // Stopped: nothing ticks, so the figure stays.
-    QVERIFY(!timer->tmrRefresh->isActive());
-    QVERIFY(!timer->tmrMark->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrRefresh")->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrMark")->isActive());
     now_ += 5000;
     QTest::qWait(150);
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("12.3"));
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("12.3"));
     // The next start times a new run from 0.0.
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("0.0"));
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("0.0"));
 }
 
 void TestTimer::spaceStartsAndStops()
 {
     frmRunTimer* const timer = &Timer();
     // Space works wherever the focus is in the window, on a button too.
-    timer->cmdReset->setFocus();
+    Find<QPushButton>(*timer, "cmdReset")->setFocus();
     QTest::keyClick(timer, Qt::Key_Space);
     QVERIFY(timer->Running());
     now_ += 2049;
-    QTest::keyClick(timer->cmdReset, Qt::Key_Space);
+    QTest::keyClick(Find<QPushButton>(*timer, "cmdReset"), Qt::Key_Space);
     QVERIFY(!timer->Running());
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("2.0"));
-    QCOMPARE(Home().udTime->value(), 2);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("2.0"));
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 2);
 }
 
 void TestTimer::heldSpaceIsOnePress()
@@ -273,8 +250,8 @@ void TestTimer::heldSpaceIsOnePress()
     now_ += 5000;
     hold(7);
     QVERIFY(!timer->Running());
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("5.0"));
-    QCOMPARE(Home().udTime->value(), 5);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("5.0"));
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 5);
 }
 
 void TestTimer::closingStopsEverything_data()
@@ -288,8 +265,8 @@ void TestTimer::closingStopsEverything()
 {
     QFETCH(bool, escape);
     frmRunTimer* const timer = &Timer();
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);
     now_ += 2000;
     if (escape) {
         QTest::keyClick(timer, Qt::Key_Escape);
@@ -298,16 +275,16 @@ void TestTimer::closingStopsEverything()
     }
     QVERIFY(!timer->isVisible());
     QVERIFY(!timer->Running() && !timer->Pacing());
-    QVERIFY(!timer->tmrRefresh->isActive() && !timer->tmrMark->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrRefresh")->isActive() && !Find<QTimer>(*timer, "tmrMark")->isActive());
     // Nothing beeps from a window nobody sees, and nothing reaches the main window.
     now_ += 20000;
     QTest::qWait(100);
     QCOMPARE(beeps_.size(), std::size_t(1));
-    QCOMPARE(Home().udTime->value(), 1);
-    Home().mnuFileRunTimer->trigger();
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 1);
+    Find<QAction>(Home(), "mnuFileRunTimer")->trigger();
     QVERIFY(timer->isVisible());
-    QCOMPARE(timer->cmdStartStop->text(), QStringLiteral("&Start"));
-    QCOMPARE(timer->lblHandOver->text(), QStringLiteral("Not handed over: the window was closed during the run."));
+    QCOMPARE(Find<QPushButton>(*timer, "cmdStartStop")->text(), QStringLiteral("&Start"));
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), QStringLiteral("Not handed over: the window was closed during the run."));
 }
 
 void TestTimer::usableWhileADialogIsOpen_data()
@@ -322,7 +299,7 @@ void TestTimer::usableWhileADialogIsOpen()
 {
     QFETCH(QString, dialog);
     frmRunTimer* const timer = &Timer();
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
     std::atomic<int> printed = 0;
     bool stoppedBySpace = false;
     bool startedByClick = false;
@@ -338,28 +315,28 @@ void TestTimer::usableWhileADialogIsOpen()
         timer->activateWindow();
         static_cast<void>(QTest::qWaitForWindowActive(timer));
         now_ += 3000;
-        QTest::keyClick(timer->cmdReset, Qt::Key_Space);
+        QTest::keyClick(Find<QPushButton>(*timer, "cmdReset"), Qt::Key_Space);
         stoppedBySpace = !timer->Running();
-        QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
         startedByClick = timer->Running();
         // Space in the table window is still its Print.
         if (auto* table = qobject_cast<frmTvsS*>(modal)) {
             table->activateWindow();
             static_cast<void>(QTest::qWaitForWindowActive(table));
-            QTest::keyClick(table->cmdPrint, Qt::Key_Space);
+            QTest::keyClick(Find<QPushButton>(*table, "cmdPrint"), Qt::Key_Space);
         }
         modal->close();
     });
     if (dialog.startsWith(u"Trackpace - Time")) {
-        QTest::mouseClick(Home().optTvsS, Qt::LeftButton);
-        QTest::mouseClick(Home().cmdCreate, Qt::LeftButton);
+        QTest::mouseClick(Find<QRadioButton>(Home(), "optTvsS"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(Home(), "cmdCreate"), Qt::LeftButton);
     } else {
-        (dialog.endsWith(u"Preferences") ? Home().mnuPref : Home().mnuHelpAbout)->trigger();
+        (dialog.endsWith(u"Preferences") ? Find<QAction>(Home(), "mnuPref") : Find<QAction>(Home(), "mnuHelpAbout"))->trigger();
     }
     QCOMPARE(opened, dialog);
     QVERIFY(stoppedBySpace);
     QVERIFY(startedByClick);
-    QCOMPARE(Home().udTime->value(), 3);
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
     QTRY_COMPARE(printed.load(), dialog.startsWith(u"Trackpace - Time") ? 1 : 0);
     QVERIFY(timer->Running());
 }
@@ -387,7 +364,7 @@ void TestTimer::opensBesideTheMainWindow()
     timer->move(beside.topLeft() + QPoint(0, 30));
     const QPoint left = timer->pos();
     timer->close();
-    Home().mnuFileRunTimer->trigger();
+    Find<QAction>(Home(), "mnuFileRunTimer")->trigger();
     QCOMPARE(timer->pos(), left);
 }
 
@@ -395,22 +372,22 @@ void TestTimer::reset()
 {
     frmRunTimer* const timer = &Timer();
     TimeRun(*timer, 3400);
-    QCOMPARE(Home().udTime->value(), 3);
-    QTest::mouseClick(timer->cmdReset, Qt::LeftButton);
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("0.0"));
-    QCOMPARE(timer->lblHandOver->text(), QString());
-    QCOMPARE(timer->lblSpeed->text(), QString());
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdReset"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("0.0"));
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), QString());
+    QCOMPARE(Find<QLabel>(*timer, "lblSpeed")->text(), QString());
     // The main window keeps what it was given.
-    QCOMPARE(Home().udTime->value(), 3);
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
     // While it runs, Reset starts the run again from now.
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
     now_ += 5000;
-    QTest::mouseClick(timer->cmdReset, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdReset"), Qt::LeftButton);
     QVERIFY(timer->Running());
     now_ += 1200;
-    QTest::mouseClick(timer->cmdStartStop, Qt::LeftButton);
-    QCOMPARE(timer->lblFigure->text(), QStringLiteral("1.2"));
-    QCOMPARE(Home().udTime->value(), 1);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdStartStop"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("1.2"));
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 1);
 }
 
 void TestTimer::paceMarks_data()
@@ -439,20 +416,20 @@ void TestTimer::paceMarks()
     QFETCH(QString, stopped);
     frmRunTimer* const timer = &Timer();
     TimeRun(*timer, 3000);
-    timer->cboSpeed->setCurrentIndex(timer->cboSpeed->findData(speed));
+    Find<QComboBox>(*timer, "cboSpeed")->setCurrentIndex(Find<QComboBox>(*timer, "cboSpeed")->findData(speed));
     const qint64 start = now_;
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);
     QVERIFY(timer->Pacing());
-    QCOMPARE(timer->lblCountdown->text(), countdown);
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), countdown);
     // The big figure counts down; the last run's lines are gone.
-    QCOMPARE(timer->lblFigure->text(), countdown.mid(13, 3));
-    QCOMPARE(timer->lblHandOver->text(), QString());
-    QCOMPARE(timer->lblSpeed->text(), QString());
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), countdown.mid(13, 3));
+    QCOMPARE(Find<QLabel>(*timer, "lblHandOver")->text(), QString());
+    QCOMPARE(Find<QLabel>(*timer, "lblSpeed")->text(), QString());
     // The next mark is waited for to the millisecond, and between marks nothing beeps.
     std::vector<std::pair<qint64, PaceMark>> expected{{start, PaceMark::Start}};
     for (int mark = 1; mark <= marks; ++mark) {
-        QVERIFY(timer->tmrMark->isActive());
-        QCOMPARE(qint64(timer->tmrMark->interval()), start + mark * runMs - now_);
+        QVERIFY(Find<QTimer>(*timer, "tmrMark")->isActive());
+        QCOMPARE(qint64(Find<QTimer>(*timer, "tmrMark")->interval()), start + mark * runMs - now_);
         now_ = start + mark * runMs - 1;
         timer->Tick();
         QCOMPARE(beeps_.size(), std::size_t(mark));
@@ -460,32 +437,32 @@ void TestTimer::paceMarks()
         timer->Tick();
         expected.emplace_back(start + mark * runMs, PaceMark::Next);
     }
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);
     QVERIFY(!timer->Pacing());
-    QVERIFY(!timer->tmrMark->isActive());
-    QVERIFY(!timer->tmrRefresh->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrMark")->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrRefresh")->isActive());
     QVERIFY(beeps_ == expected);
-    QCOMPARE(timer->lblCountdown->text(), stopped);
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), stopped);
 }
 
 void TestTimer::paceFollowsTheMainWindow()
 {
     frmRunTimer* const timer = &Timer();
     const qint64 start = now_;
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);  // 40 mph, 5932 ms
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);  // 40 mph, 5932 ms
     now_ += 1000;
     // HO 24 in: 174 ft, 90 x 174 / 5280 = 2.9659 s from the next mark on.
-    Home().txtLength->setText(QStringLiteral("24"));
-    QCOMPARE(timer->lblCountdown->text(), QStringLiteral("Next mark in 5.0 s, run 1 of 5.9 s; then 3.0 s a run"));
-    QCOMPARE(qint64(timer->tmrMark->interval()), start + 5932 - now_);
+    Find<QLineEdit>(Home(), "txtLength")->setText(QStringLiteral("24"));
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), QStringLiteral("Next mark in 5.0 s, run 1 of 5.9 s; then 3.0 s a run"));
+    QCOMPARE(qint64(Find<QTimer>(*timer, "tmrMark")->interval()), start + 5932 - now_);
     now_ = start + 5932;
     timer->Tick();
-    QCOMPARE(qint64(timer->tmrMark->interval()), qint64(2966));
-    QCOMPARE(timer->lblCountdown->text(), QStringLiteral("Next mark in 3.0 s, run 2 of 3.0 s"));
+    QCOMPARE(qint64(Find<QTimer>(*timer, "tmrMark")->interval()), qint64(2966));
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), QStringLiteral("Next mark in 3.0 s, run 2 of 3.0 s"));
     // No length at all: nothing left to pace, and the window says why.
-    Home().txtLength->setText(QString());
+    Find<QLineEdit>(Home(), "txtLength")->setText(QString());
     QVERIFY(!timer->Pacing());
-    QCOMPARE(timer->lblCountdown->text(),
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(),
              QStringLiteral("Enter a length in the main window first: there is no run to pace."));
     QCOMPARE(beeps_.size(), std::size_t(2));
 }
@@ -505,30 +482,30 @@ void TestTimer::nothingToPace()
     QFETCH(QString, length);
     QFETCH(int, scale);
     QFETCH(QString, note);
-    QTest::mouseClick(Home().optScale.at(scale - 1), Qt::LeftButton);
-    Home().txtLength->setText(length);
+    QTest::mouseClick(ScaleOptionAt(Home(), scale - 1), Qt::LeftButton);
+    Find<QLineEdit>(Home(), "txtLength")->setText(length);
     frmRunTimer* const timer = &Timer();
-    timer->cboSpeed->setCurrentIndex(timer->cboSpeed->findData(120));
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
+    Find<QComboBox>(*timer, "cboSpeed")->setCurrentIndex(Find<QComboBox>(*timer, "cboSpeed")->findData(120));
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);
     QVERIFY(!timer->Pacing());
-    QCOMPARE(timer->lblCountdown->text(), note);
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), note);
     QVERIFY(beeps_.empty());
-    QVERIFY(!timer->tmrRefresh->isActive() && !timer->tmrMark->isActive());
+    QVERIFY(!Find<QTimer>(*timer, "tmrRefresh")->isActive() && !Find<QTimer>(*timer, "tmrMark")->isActive());
     // Once there is a run to pace, the hint goes.
-    QTest::mouseClick(Home().optScale.at(2), Qt::LeftButton);
-    Home().txtLength->setText(QStringLiteral("48"));
-    QCOMPARE(timer->lblCountdown->text(), QString());
+    QTest::mouseClick(ScaleOptionAt(Home(), 2), Qt::LeftButton);
+    Find<QLineEdit>(Home(), "txtLength")->setText(QStringLiteral("48"));
+    QCOMPARE(Find<QLabel>(*timer, "lblCountdown")->text(), QString());
 }
 
 void TestTimer::withoutSoundTheFigureFlashes()
 {
     frmRunTimer* const timer = &Timer(false);
-    QCOMPARE(timer->lblSound->text(), QStringLiteral("Sound is unavailable on this computer: the figure flashes at "
+    QCOMPARE(Find<QLabel>(*timer, "lblSound")->text(), QStringLiteral("Sound is unavailable on this computer: the figure flashes at "
                                                      "each mark instead."));
-    const QColor plain = timer->lblFigure->grab().toImage().pixelColor(3, 3);
-    QTest::mouseClick(timer->cmdPace, Qt::LeftButton);
-    QCOMPARE(timer->lblFigure->grab().toImage().pixelColor(3, 3), timer->palette().color(QPalette::Highlight));
-    QTRY_COMPARE_WITH_TIMEOUT(timer->lblFigure->grab().toImage().pixelColor(3, 3), plain, 2000);
+    const QColor plain = Find<QLabel>(*timer, "lblFigure")->grab().toImage().pixelColor(3, 3);
+    QTest::mouseClick(Find<QPushButton>(*timer, "cmdPace"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->grab().toImage().pixelColor(3, 3), timer->palette().color(QPalette::Highlight));
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(*timer, "lblFigure")->grab().toImage().pixelColor(3, 3), plain, 2000);
     QVERIFY(timer->Pacing());
 }
 

@@ -1,4 +1,4 @@
-// Window geometry given in twips, turned into pixels at 96 dots per inch.
+// Window geometry given in twips, turned into pixels at 96 dots per inch, and controls named as designed.
 #pragma once
 
 #include <QPoint>
@@ -19,11 +19,13 @@ inline QRect TwipsRect(int left, int top, int width, int height)
     return {Px(left), Px(top), Px(width), Px(height)};
 }
 
-// Places `widget` at the given twips inside its parent and returns it, so that
-// construction and placement read as one line.
+// Names `widget` by its design name (so that it can be found by it) and places it at
+// the given twips inside its parent; returns it, so that construction, name and
+// place read as one line.
 template <typename W>
-W* Place(W* widget, int left, int top, int width, int height)
+W* Place(W* widget, const QString& name, int left, int top, int width, int height)
 {
+    widget->setObjectName(name);
     widget->setGeometry(TwipsRect(left, top, width, height));
     return widget;
 }

@@ -3,18 +3,6 @@
 
 #include <QCoreApplication>
 
-// Q_INIT_RESOURCE must not stand inside a namespace.
-static void EnsureResources()
-{
-    // The resources live in a static library, whose initialiser the linker would
-    // otherwise drop.
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(trackpace);
-        return true;
-    }();
-    Q_UNUSED(loaded);
-}
-
 namespace {
 
 // Owned by the application object. A window given an icon made afresh would have
@@ -36,7 +24,6 @@ const Pictures& Shared()
     if (auto* made = application->findChild<QObject*>(Pictures::Name, Qt::FindDirectChildrenOnly)) {
         return *static_cast<const Pictures*>(made);
     }
-    EnsureResources();
     return *new Pictures(application);
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/General.h"
 #include "settings/Settings.h"
+#include "settings/Startup.h"
 #include "ui/home/HomeHost.h"
 #include "ui/home/frmHome.h"
 
@@ -50,7 +51,7 @@ QStringList MessageRecorder::Texts() const
 
 void ResetGeneral()
 {
-    General::IniPath.clear();
+    General::SetIniFolder(std::nullopt);
     General::DefScale.clear();
     General::DefTrackConfig.clear();
     General::DefLength = 0.0F;
@@ -206,6 +207,11 @@ void CompareWithLayout(QWidget* control)
     }
 }
 
+QRadioButton* ScaleOptionAt(const QObject& window, std::size_t index)
+{
+    return Find<QRadioButton>(window, QStringLiteral("optScale%1").arg(index + 1));
+}
+
 void ClickNearRightEdge(QRadioButton* option)
 {
     QVERIFY(option != nullptr);
@@ -241,15 +247,30 @@ FileSizeLimit::~FileSizeLimit()
     ::setrlimit(RLIMIT_FSIZE, &previous_);
 }
 
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void CheckBox(const MessageBox::Request& box, const QString& title, MessageBox::Icon icon, MessageBox::Buttons buttons)
+{
+    QCOMPARE(box.title, title);
+    QCOMPARE(box.icon, icon);
+    QCOMPARE(box.buttons, buttons);
+}
+
 TestSession::TestSession()
 {
+    // Each test closes its main window; that must not end the next test's dialogs.
+    QApplication::setQuitOnLastWindowClosed(false);
     ResetGeneral();
-    General::IniPath = dir.filePath(QStringLiteral("Trackpace.ini"));
+    General::SetIniFolder(QFile::encodeName(dir.path()));
 }
 
 void TestSession::WriteIni(const QByteArray& bytes) const
 {
-    QFile file(General::IniPath);
+    QFile file(QFile::decodeName(General::IniPathNative));
     if (file.open(QIODevice::WriteOnly)) {
         file.write(bytes);
     }
@@ -259,4 +280,29 @@ bool TestSession::Start()
 {
     host = StartProgram(boxes);
     return host->Home().isActiveWindow();
+}
+
+frmHome& SessionTest::Home()
+{
+    return session_->host->Home();
+}
+
+void SessionTest::Restart(const QByteArray& file)
+{
+    session_ = std::make_unique<TestSession>();
+    if (!file.isEmpty()) {
+        session_->WriteIni(file);
+    }
+    QVERIFY(session_->Start());
+}
+
+void SessionTest::init()
+{
+    Restart(StartingFile());
+}
+
+void SessionTest::cleanup()
+{
+    session_.reset();
+    QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }

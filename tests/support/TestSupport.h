@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/MessageBox.h"
+#include "ui/home/HomeHost.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,11 +14,30 @@
 #include <memory>
 #include <vector>
 
-class HomeHost;
-class QWidget;
-
+#include <QObject>
 #include <QRect>
 #include <QtGlobal>
+
+#include <stdexcept>
+
+
+class QRadioButton;
+class QWidget;
+
+// The control called `name` (its design name) in `window`. A control that is not
+// there fails the test (QtTest reports the exception) instead of crashing it.
+template <typename T>
+T* Find(const QObject& window, const QString& name)
+{
+    T* found = window.findChild<T*>(name);
+    if (found == nullptr) {
+        throw std::runtime_error(("no control named " + name).toStdString());
+    }
+    return found;
+}
+
+// The scale button of catalogue position `index` (0 for Z … 5 for G): optScale1 to 6.
+QRadioButton* ScaleOptionAt(const QObject& window, std::size_t index);
 
 // Installs a presenter that records every box instead of showing it, and puts the
 // previous one back when it goes out of scope. `answer` decides Save/Cancel boxes;
@@ -50,6 +70,20 @@ void WhenModalOpens(std::function<void(QWidget* modal)> act, int timeoutMs = 500
 // True when the last WhenModalOpens found no window in time, or had to close one.
 bool ModalTimedOut();
 
+// The settings file as the program writes it with the built-in defaults.
+inline const QByteArray DefaultsFile = "[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n";
+// A file's whole content, or "<missing>".
+QByteArray ReadAll(const QString& path);
+
+// The TIME vs. SPEED table's run times over 174 scale feet (HO, 24 in straight):
+// seconds per mile x 174 / 5280, one decimal, from 10 to 120 mph.
+inline const QStringList RunTimes174{"11.9", "5.9", "4.0", "3.0", "2.4", "2.0",
+                                     "1.7",  "1.5", "1.3", "1.2", "1.1", "1.0"};
+
+// A box as every box of the program is made: its title, its icon and its buttons.
+void CheckBox(const MessageBox::Request& box, const QString& title, MessageBox::Icon icon,
+              MessageBox::Buttons buttons = MessageBox::Buttons::Ok);
+
 // One test's clean start: the shared values reset, the settings path in a fresh
 // folder, boxes recorded. Members go in reverse order: the window, then the
 // recorder, then the folder.
@@ -62,6 +96,29 @@ struct TestSession {
     QTemporaryDir dir;
     MessageRecorder boxes;
     std::unique_ptr<HomeHost> host;
+};
+
+// A suite whose every test starts the program afresh: a session with the settings
+// file of StartingFile() (none where that is empty), the main window shown. Each
+// test must leave no modal window open.
+class SessionTest : public QObject {
+    Q_OBJECT
+
+protected:
+    virtual QByteArray StartingFile() const { return DefaultsFile; }
+    TestSession& Session() { return *session_; }
+    class frmHome& Home();
+    // A new session for the test that is running, starting with `file`.
+    void Restart(const QByteArray& file);
+    // No session at all, for a test that starts the program its own way.
+    void EndSession() { session_.reset(); }
+
+private slots:
+    void init();
+    void cleanup();
+
+private:
+    std::unique_ptr<TestSession> session_;
 };
 
 // Loads the settings at General::IniPath into a new main window and shows it, as

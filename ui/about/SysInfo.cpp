@@ -1,12 +1,10 @@
-// The registry lookup and the start of the information tool.
+// The registry lookup and the start of the information tool, on any system.
 #include "ui/about/SysInfo.h"
 
 #include "core/General.h"
 #include "core/MessageBox.h"
 
-#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QtEndian>
 
 #include <exception>
@@ -16,12 +14,7 @@ namespace {
 const QString MsinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString LocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 
-#ifdef Q_OS_WIN
-bool RegularFileExists(const QString& path)
-{
-    return QFileInfo(path).isFile();
-}
-#endif
+}  // namespace
 
 bool StartDetached(const QString& path)
 {
@@ -30,9 +23,7 @@ bool StartDetached(const QString& path)
     return !path.isEmpty() && QProcess::startDetached(path, {});
 }
 
-}  // namespace
-
-bool GetKeyValue(Registry& registry, quint32 KeyRoot, const QString& KeyName, const QString& SubKeyRef,
+bool GetKeyValue(Registry& registry, Registry::Key KeyRoot, const QString& KeyName, const QString& SubKeyRef,
                  QString& KeyVal)
 {
     Registry::Key key = 0;
@@ -66,42 +57,16 @@ bool GetKeyValue(Registry& registry, quint32 KeyRoot, const QString& KeyName, co
 QString LocateByRegistry(Registry& registry, const std::function<bool(const QString&)>& fileExists)
 {
     QString value;
-    if (GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, MsinfoKey, QStringLiteral("PATH"), value)) {
+    if (GetKeyValue(registry, LocalMachineRoot(), MsinfoKey, QStringLiteral("PATH"), value)) {
         return value;
     }
-    if (GetKeyValue(registry, HKEY_LOCAL_MACHINE_ROOT, LocationKey, QStringLiteral("MSINFO"), value)) {
+    if (GetKeyValue(registry, LocalMachineRoot(), LocationKey, QStringLiteral("MSINFO"), value)) {
         const QString path = value + QStringLiteral("\\MSINFO32.EXE");
         if (fileExists(path)) {
             return path;
         }
     }
     return {};
-}
-
-QString LocateOnPath()
-{
-#ifdef Q_OS_MACOS
-    const QString app = QStringLiteral("/System/Applications/Utilities/System Information.app/Contents/MacOS/System Information");
-    if (QFileInfo(app).isExecutable()) {
-        return app;
-    }
-#endif
-    for (const char* name : {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!path.isEmpty()) {
-            return path;
-        }
-    }
-    return {};
-}
-
-SysInfoTools SystemSysInfoTools()
-{
-#ifdef Q_OS_WIN
-    return {[] { return LocateByRegistry(*SystemRegistry(), RegularFileExists); }, StartDetached};
-#else
-    return {LocateOnPath, StartDetached};
-#endif
 }
 
 void StartSysInfo(const SysInfoTools& tools)

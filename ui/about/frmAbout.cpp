@@ -2,6 +2,7 @@
 #include "ui/about/frmAbout.h"
 
 #include "core/General.h"
+#include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
@@ -35,29 +36,30 @@ QLabel* MakeLabel(QWidget* parent, const QString& text)
 
 }  // namespace
 
-frmAbout::frmAbout(QWidget* owner, SysInfoTools tools)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      tools_(std::move(tools))
+frmAbout::frmAbout(QWidget* owner, SysInfoTools tools) : QDialog(owner, DialogFlags()), tools_(std::move(tools))
 {
+    setObjectName(QStringLiteral("frmAbout"));
     setWindowIcon(LocomotiveIcon());
     setFont(WindowFont());
     setFixedSize(ClientWidth, ClientHeight);
 
-    picIcon = Place(new QLabel(this), 240, 240, 540, 540);
+    auto* picIcon = Place(new QLabel(this), QStringLiteral("picIcon"), 240, 240, 540, 540);
     picIcon->setPixmap(LocomotivePicture());
     picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picIcon->setAutoFillBackground(true);
     picIcon->setBackgroundRole(QPalette::Window);
     picIcon->resize(picIcon->sizeHint());
-    cmdOK = Place(new QPushButton(QStringLiteral("OK"), this), 4365, 2520, 1260, 345);
-    cmdSysInfo = Place(new QPushButton(QStringLiteral("&System Info..."), this), 4380, 3075, 1245, 345);
-    lblCredit = Place(MakeLabel(this, CreditText), 1080, 1560, 3888, 564);
-    lblCopyright = Place(MakeLabel(this, QStringLiteral("Copyright")), 1056, 1128, 3888, 324);
-    lblTitle = Place(MakeLabel(this, QStringLiteral("Application Title")), 1050, 240, 3885, 480);
+    auto* cmdOK = Place(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"), 4365, 2520, 1260, 345);
+    auto* cmdSysInfo = Place(new QPushButton(QStringLiteral("&System Info..."), this), QStringLiteral("cmdSysInfo"),
+                             4380, 3075, 1245, 345);
+    Place(MakeLabel(this, CreditText), QStringLiteral("lblCredit"), 1080, 1560, 3888, 564);
+    lblCopyright = Place(MakeLabel(this, QStringLiteral("Copyright")), QStringLiteral("lblCopyright"), 1056, 1128, 3888,
+                         324);
+    lblTitle = Place(MakeLabel(this, QStringLiteral("Application Title")), QStringLiteral("lblTitle"), 1050, 240, 3885,
+                     480);
     lblTitle->setFont(ArialFont(14.25, true));
-    lblVersion = Place(MakeLabel(this, QStringLiteral("Version")), 1050, 780, 3885, 225);
-    lblDisclaimer = Place(MakeLabel(this, DisclaimerText), 255, 2460, 3990, 1065);
+    lblVersion = Place(MakeLabel(this, QStringLiteral("Version")), QStringLiteral("lblVersion"), 1050, 780, 3885, 225);
+    Place(MakeLabel(this, DisclaimerText), QStringLiteral("lblDisclaimer"), 255, 2460, 3990, 1065);
 
     // OK is both the default and the cancel button; Enter on System Info presses that.
     cmdOK->setDefault(true);

@@ -6,22 +6,14 @@
 #include <QDialog>
 
 class QLabel;
-class QPushButton;
 
+// Shows the program's identity; System Info starts the system's information tool
+// through `tools`. Its controls carry their design names as object names.
 class frmAbout : public QDialog {
     Q_OBJECT
 
 public:
     explicit frmAbout(QWidget* owner, SysInfoTools tools = SystemSysInfoTools());
-
-    QLabel* picIcon;
-    QPushButton* cmdOK;
-    QPushButton* cmdSysInfo;
-    QLabel* lblCredit;
-    QLabel* lblCopyright;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* lblDisclaimer;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,5 +21,8 @@ protected:
 private:
     void Load();
 
+    QLabel* lblCopyright = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* lblVersion = nullptr;
     SysInfoTools tools_;
 };

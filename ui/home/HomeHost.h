@@ -23,7 +23,6 @@ public:
 
     // The main window, created on this first access.
     frmHome& Home();
-    bool Exists() const { return home_ != nullptr; }
 
 private:
     std::unique_ptr<frmHome> home_;

@@ -4,6 +4,7 @@
 #include "core/General.h"
 #include "core/MessageBox.h"
 #include "core/Scales.h"
+#include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
@@ -49,16 +50,15 @@ QRadioButton* MakeOption(QWidget* parent, const QString& caption, const QString&
     return option;
 }
 
-
 }  // namespace
 
 frmHome::frmHome(QWidget* parent) : QMainWindow(parent)
 {
+    setObjectName(QStringLiteral("frmHome"));
     setWindowTitle(QStringLiteral("Trackpace - Scale Speed Calculator"));
     setWindowIcon(LocomotiveIcon());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont());
 
     auto* client = new QWidget(this);
@@ -69,29 +69,39 @@ frmHome::frmHome(QWidget* parent) : QMainWindow(parent)
     BuildDistanceFrame(client);
     BuildTaskFrame(client);
 
-    cmdExit = Place(new QPushButton(QStringLiteral("Exit"), client), 5160, 3120, 972, 372);
+    auto* cmdExit = Place(new QPushButton(QStringLiteral("Exit"), client), QStringLiteral("cmdExit"), 5160, 3120, 972, 372);
     cmdExit->setFont(ArialFont(9.75, true));
-    lblVersion = Place(MakeLabel(client, QStringLiteral("Version Info"), Qt::AlignLeft), 240, 3280, 1428, 192);
+    lblVersion = Place(MakeLabel(client, QStringLiteral("Version Info"), Qt::AlignLeft), QStringLiteral("lblVersion"),
+                       240, 3280, 1428, 192);
     lblVersion->setToolTip(QStringLiteral(" by the Trackpace developers "));
     connect(cmdExit, &QPushButton::clicked, this, &frmHome::Exit);
 
-    BuildTabOrder();
-    MakeOneTabStop(QList<QRadioButton*>(optScale.begin(), optScale.end()));
-    MakeOneTabStop({optStraight, optCircle});
+    QList<QWidget*> order(optScale.begin(), optScale.end());
+    order << configuration_.straight << configuration_.circle << udLength << optTvsS << optChkSpd << cmdCreate
+          << udTime << cmdExit << txtLength;
+    SetTabOrder(order);
     MakeOneTabStop({optTvsS, optChkSpd});
     setFixedSize(sizeHint());
     Load();
 }
 
+frmHome::~frmHome() = default;
+
 void frmHome::BuildMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFileRunTimer = mnuFile->addAction(QStringLiteral("&Run Timer..."));
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuFileRunTimer = mnuFile->addAction(QStringLiteral("&Run Timer..."));
+    mnuFileRunTimer->setObjectName(QStringLiteral("mnuFileRunTimer"));
     mnuFileRunTimer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
-    mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
-    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Trackpace"));
+    QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    QAction* mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
+    mnuPref->setObjectName(QStringLiteral("mnuPref"));
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Trackpace"));
+    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(mnuFileRunTimer, &QAction::triggered, this, &frmHome::ShowRunTimer);
     connect(mnuFileExit, &QAction::triggered, this, &frmHome::Exit);
     connect(mnuPref, &QAction::triggered, this, &frmHome::Preferences);
@@ -100,83 +110,69 @@ void frmHome::BuildMenus()
 
 void frmHome::BuildScaleFrame(QWidget* client)
 {
-    fraScale = Place(new QGroupBox(QStringLiteral("Scale"), client), 240, 120, 852, 2652);
-    for (const ScaleEntry& entry : ScaleCatalogue()) {
-        const int width = entry.name == u"HO" ? 625 : 492;
-        QRadioButton* option = MakeOption(fraScale, entry.caption, entry.tooltip);
-        Place(option, 120, 360 * entry.index, width, 252);
-        option->setProperty("scaleName", entry.name);
-        optScale.at(entry.index - 1) = option;
-        OnSelected(option, this, [this, index = entry.index] { ScaleChoice(index); });
-    }
+    fraScale = Place(new QGroupBox(QStringLiteral("Scale"), client), QStringLiteral("fraScale"), 240, 120, 852, 2652);
+    optScale = BuildScaleButtons(fraScale, 625, [this](int index) { ScaleChoice(index); });
 }
 
 void frmHome::BuildDistanceFrame(QWidget* client)
 {
-    fraDistance = Place(new QGroupBox(QStringLiteral("Distance"), client), 1320, 120, 1572, 2652);
-    optStraight = Place(MakeOption(fraDistance, QStringLiteral("Straight"), QStringLiteral(" Straight run of track ")),
-                        120, 360, 972, 252);
-    optCircle = Place(MakeOption(fraDistance, QStringLiteral("Circle"), QStringLiteral(" Complete circle of track ")),
-                      120, 720, 972, 252);
-    lblLengthOpt = Place(MakeLabel(fraDistance, QStringLiteral("Length in Inches"), Qt::AlignRight), 120, 1160, 1212, 252);
-    txtLength = Place(new SingleLineEdit(QStringLiteral("1"), fraDistance), 600, 1440, 480, 315);
+    fraDistance = Place(new QGroupBox(QStringLiteral("Distance"), client), QStringLiteral("fraDistance"), 1320, 120,
+                        1572, 2652);
+    configuration_ = BuildConfigurationButtons(
+        fraDistance, [this] { StraightChoice(); }, [this] { CircleChoice(); });
+    lblLengthOpt = Place(MakeLabel(fraDistance, QStringLiteral("Length in Inches"), Qt::AlignRight),
+                         QStringLiteral("lblLengthOpt"), 120, 1160, 1212, 252);
+    txtLength = Place(new SingleLineEdit(QStringLiteral("1"), fraDistance), QStringLiteral("txtLength"), 600, 1440, 480,
+                      315);
     txtLength->setMaxLength(3);
     txtLength->setAlignment(Qt::AlignCenter);
     txtLength->setAccessibleName(lblLengthOpt->text());
-    udLength = Place(new UpDown(fraDistance), 1081, 1440, 255, 315);
+    udLength = Place(new UpDown(fraDistance), QStringLiteral("udLength"), 1081, 1440, 255, 315);
     udLength->setBuddy(txtLength);
     udLength->setAccessibleName(QStringLiteral("Length"));
-    Label1 = Place(MakeLabel(fraDistance, QStringLiteral("Scale Distance:"), Qt::AlignHCenter), 120, 1920, 1332, 252);
-    lblScaleDist = Place(MakeLabel(fraDistance, QStringLiteral("ft."), Qt::AlignHCenter), 120, 2160, 1332, 252);
+    Place(MakeLabel(fraDistance, QStringLiteral("Scale Distance:"), Qt::AlignHCenter), QStringLiteral("Label1"), 120,
+          1920, 1332, 252);
+    lblScaleDist = Place(MakeLabel(fraDistance, QStringLiteral("ft."), Qt::AlignHCenter), QStringLiteral("lblScaleDist"),
+                         120, 2160, 1332, 252);
     lblScaleDist->setFont(ArialFont(9.75, true));
-
-    OnSelected(optStraight, this, [this] { StraightChoice(); });
-    OnSelected(optCircle, this, [this] { CircleChoice(); });
     connect(txtLength, &QLineEdit::textChanged, this, &frmHome::LengthChange);
 }
 
 void frmHome::BuildTaskFrame(QWidget* client)
 {
-    fraTask = Place(new QGroupBox(QStringLiteral("Task"), client), 3120, 120, 3252, 2652);
+    fraTask = Place(new QGroupBox(QStringLiteral("Task"), client), QStringLiteral("fraTask"), 3120, 120, 3252, 2652);
     optTvsS = Place(MakeOption(fraTask, QStringLiteral("TIME vs. SPEED Table"),
                                QStringLiteral(" Generate a TIME vs SPEED table ")),
-                    120, 360, 2052, 252);
+                    QStringLiteral("optTvsS"), 120, 360, 2052, 252);
     optChkSpd = Place(MakeOption(fraTask, QStringLiteral("Check Speed"),
                                  QStringLiteral(" Calculate the scale speed for the run ")),
-                      120, 720, 1332, 252);
+                      QStringLiteral("optChkSpd"), 120, 720, 1332, 252);
     optChkSpd->setChecked(true);
-    cmdCreate = Place(new QPushButton(QStringLiteral("Create"), fraTask), 2280, 360, 732, 252);
+    cmdCreate = Place(new QPushButton(QStringLiteral("Create"), fraTask), QStringLiteral("cmdCreate"), 2280, 360, 732,
+                      252);
     cmdCreate->setToolTip(QStringLiteral(" Create the TIME vs SPEED table "));
     cmdCreate->setEnabled(false);
-    lblET = Place(MakeLabel(fraTask, QStringLiteral("Elapsed Time in Seconds:"), Qt::AlignRight), 300, 1100, 1935, 255);
-    lblTime = Place(new QLabel(fraTask), 2412, 1080, 345, 315);
+    lblET = Place(MakeLabel(fraTask, QStringLiteral("Elapsed Time in Seconds:"), Qt::AlignRight), QStringLiteral("lblET"),
+                  300, 1100, 1935, 255);
+    lblTime = Place(new QLabel(fraTask), QStringLiteral("lblTime"), 2412, 1080, 345, 315);
     MakeValueBox(lblTime);
     lblTime->setToolTip(QStringLiteral(" Select the elapsed time for the run "));
-    udTime = Place(new UpDown(fraTask), 2757, 1080, 255, 315);
+    udTime = Place(new UpDown(fraTask), QStringLiteral("udTime"), 2757, 1080, 255, 315);
     udTime->setAccessibleName(QStringLiteral("Elapsed time"));
     udTime->setMinimum(1);
     udTime->setMaximum(60);
     udTime->setValue(1);
     udTime->setBuddy(lblTime);
     lblYourSpeed = Place(MakeLabel(fraTask, QStringLiteral("Your scale speed for the run was:"), Qt::AlignHCenter),
-                         120, 1920, 3012, 252);
-    lblSpeed = Place(MakeLabel(fraTask, QStringLiteral("mph"), Qt::AlignHCenter), 120, 2160, 3012, 252);
+                         QStringLiteral("lblYourSpeed"), 120, 1920, 3012, 252);
+    lblSpeed = Place(MakeLabel(fraTask, QStringLiteral("mph"), Qt::AlignHCenter), QStringLiteral("lblSpeed"), 120, 2160,
+                     3012, 252);
     lblSpeed->setFont(ArialFont(9.75, true));
 
-    OnSelected(optTvsS, this, [this] { TvsSChoice(); });
-    OnSelected(optChkSpd, this, [this] { ChkSpdChoice(); });
+    OnSelected(optTvsS, this, [this] { SetTimeControlsEnabled(false); });
+    OnSelected(optChkSpd, this, [this] { SetTimeControlsEnabled(true); });
     connect(cmdCreate, &QPushButton::clicked, this, &frmHome::Create);
     connect(udTime, &UpDown::valueChanged, this, &frmHome::CalcScaleSpeed);
-}
-
-void frmHome::BuildTabOrder()
-{
-    QList<QWidget*> order(optScale.begin(), optScale.end());
-    order << optStraight << optCircle << udLength << optTvsS << optChkSpd << cmdCreate << udTime
-          << cmdExit << txtLength;
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order.at(i - 1), order.at(i));
-    }
 }
 
 void frmHome::Load()
@@ -189,17 +185,17 @@ void frmHome::Load()
 
 void frmHome::SelectScale(int index)
 {
-    optScale.at(index - 1)->setChecked(true);
+    optScale.at(static_cast<std::size_t>(index - 1))->setChecked(true);
 }
 
 void frmHome::SelectStraight()
 {
-    optStraight->setChecked(true);
+    configuration_.straight->setChecked(true);
 }
 
 void frmHome::SelectCircle()
 {
-    optCircle->setChecked(true);
+    configuration_.circle->setChecked(true);
 }
 
 void frmHome::SetLength(int inches)
@@ -209,9 +205,9 @@ void frmHome::SetLength(int inches)
 
 void frmHome::ScaleChoice(int index)
 {
-    const ScaleEntry& entry = ScaleCatalogue().at(index - 1);
+    const ScaleEntry& entry = ScaleCatalogue().at(static_cast<std::size_t>(index - 1));
     General::ScaleRatio = entry.ratio;
-    General::ScaleName = optScale.at(index - 1)->property("scaleName").toString();
+    General::ScaleName = ScaleTag(optScale.at(static_cast<std::size_t>(index - 1)));
     CalcScaleDistance();
 }
 
@@ -239,9 +235,8 @@ void frmHome::LengthChange()
 {
     const QString text = txtLength->text();
     if (text.isEmpty()) {
-        General::ScaleDistance = 0.0F;
-        lblScaleDist->setText(QStringLiteral("0 ft."));
-        CalcScaleSpeed();
+        // No length: a distance of 0, without a message.
+        CalcScaleDistance();
         return;
     }
     const double length = LeadingNumber(text);
@@ -266,7 +261,7 @@ void frmHome::CalcScaleDistance()
     if (text.isEmpty()) {
         General::ScaleDistance = 0.0F;
     } else {
-        RunLength = RunLengthOf(text, optCircle->isChecked());
+        RunLength = RunLengthOf(text, configuration_.circle->isChecked());
         General::ScaleDistance = ScaleDistanceOf(General::ScaleRatio, RunLength);
     }
     lblScaleDist->setText(WholeText(General::ScaleDistance) + QStringLiteral(" ft."));
@@ -275,7 +270,9 @@ void frmHome::CalcScaleDistance()
 
 void frmHome::CalcScaleSpeed()
 {
-    ScaleSpeed = ScaleSpeedOf(General::ScaleDistance, udTime->value(), General::WorkTime);
+    const RunSpeed speed = ScaleSpeedOf(General::ScaleDistance, udTime->value());
+    General::WorkTime = speed.hours;
+    ScaleSpeed = speed.mph;
     lblSpeed->setText(QString::number(ScaleSpeed) + QStringLiteral(" mph"));
     if (timer_) {
         timer_->MainWindowChanged(udTime->value(), lblSpeed->text());
@@ -290,22 +287,12 @@ void frmHome::SetTimeControlsEnabled(bool enabled)
     cmdCreate->setEnabled(!enabled);
 }
 
-void frmHome::TvsSChoice()
-{
-    SetTimeControlsEnabled(false);
-}
-
-void frmHome::ChkSpdChoice()
-{
-    SetTimeControlsEnabled(true);
-}
-
 void frmHome::Create()
 {
-    const QString line = TableInfoLine(optCircle->isChecked(), txtLength->text(), General::ScaleName,
+    const QString line = TableInfoLine(configuration_.circle->isChecked(), txtLength->text(), General::ScaleName,
                                        General::ScaleDistance);
-    frmTvsS table(this, [this] { return LengthEntry{optCircle->isChecked(), txtLength->text()}; });
-    table.lblInfo1->setText(line);
+    frmTvsS table(this, [this] { return LengthEntry{configuration_.circle->isChecked(), txtLength->text()}; });
+    table.SetInfoLine(line);
     RunModal(table);
 }
 
@@ -320,8 +307,6 @@ void frmHome::About()
     frmAbout about(this);
     RunModal(about);
 }
-
-frmHome::~frmHome() = default;
 
 frmRunTimer* frmHome::RunTimer()
 {

@@ -5,10 +5,10 @@
 #include "core/MessageBox.h"
 #include "core/Scales.h"
 #include "settings/Settings.h"
+#include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
-#include "ui/OptionGroup.h"
 #include "ui/UpDown.h"
 #include "ui/ValueBox.h"
 
@@ -39,29 +39,28 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const QString& 
 
 }  // namespace
 
-frmPrefs::frmPrefs(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+frmPrefs::frmPrefs(QWidget* owner) : QDialog(owner, DialogFlags())
 {
+    setObjectName(QStringLiteral("frmPrefs"));
     setWindowTitle(QStringLiteral("Trackpace - Preferences"));
     setWindowIcon(LocomotiveIcon());
     setFont(WindowFont());
     setFixedSize(ClientWidth, ClientHeight);
 
-    cmdSave = Place(MakeButton(this, QStringLiteral("Save"), QStringLiteral(" Save new settings and exit ")),
-                    1800, 2400, 732, 372);
+    auto* cmdSave = Place(MakeButton(this, QStringLiteral("Save"), QStringLiteral(" Save new settings and exit ")),
+                          QStringLiteral("cmdSave"), 1800, 2400, 732, 372);
     BuildDistanceFrame();
-    cmdCancel = Place(MakeButton(this, QStringLiteral("Cancel"), QStringLiteral(" Discard changes and exit ")),
-                      2640, 2400, 732, 372);
-    BuildScaleFrame();
+    auto* cmdCancel = Place(MakeButton(this, QStringLiteral("Cancel"), QStringLiteral(" Discard changes and exit ")),
+                            QStringLiteral("cmdCancel"), 2640, 2400, 732, 372);
+    auto* fraScale = Place(new QGroupBox(QStringLiteral("Default Scale"), this), QStringLiteral("fraScale"), 240, 120,
+                           1332, 2652);
+    optScale = BuildScaleButtons(fraScale, 735, [this](int index) {
+        NewScale = ScaleTag(optScale.at(static_cast<std::size_t>(index - 1)));
+    });
 
     QList<QWidget*> order(optScale.begin(), optScale.end());
-    order << optStraight << optCircle << udDefLength << cmdSave << cmdCancel;
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order.at(i - 1), order.at(i));
-    }
-    MakeOneTabStop(QList<QRadioButton*>(optScale.begin(), optScale.end()));
-    MakeOneTabStop({optStraight, optCircle});
+    order << configuration_.straight << configuration_.circle << udDefLength << cmdSave << cmdCancel;
+    SetTabOrder(order);
     connect(cmdSave, &QPushButton::clicked, this, &frmPrefs::Save);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     Load();
@@ -75,35 +74,19 @@ frmPrefs::frmPrefs(QWidget* owner)
 
 void frmPrefs::BuildDistanceFrame()
 {
-    fraDistance = Place(new QGroupBox(QStringLiteral("Default Distance"), this), 1800, 120, 1572, 1932);
-    udDefLength = Place(new UpDown(fraDistance), 1145, 1440, 195, 255);
+    auto* fraDistance = Place(new QGroupBox(QStringLiteral("Default Distance"), this), QStringLiteral("fraDistance"),
+                              1800, 120, 1572, 1932);
+    udDefLength = Place(new UpDown(fraDistance), QStringLiteral("udDefLength"), 1145, 1440, 195, 255);
     udDefLength->setAccessibleName(QStringLiteral("Default length"));
-    optStraight = Place(new OptionButton(QStringLiteral("Straight"), fraDistance), 120, 360, 972, 252);
-    optStraight->setToolTip(QStringLiteral(" Straight run of track "));
-    optCircle = Place(new OptionButton(QStringLiteral("Circle"), fraDistance), 120, 720, 972, 252);
-    optCircle->setToolTip(QStringLiteral(" Complete circle of track "));
-    lblDefLength = Place(new QLabel(fraDistance), 710, 1440, 435, 255);
+    configuration_ = BuildConfigurationButtons(
+        fraDistance, [this] { StraightClick(); }, [this] { CircleClick(); });
+    lblDefLength = Place(new QLabel(fraDistance), QStringLiteral("lblDefLength"), 710, 1440, 435, 255);
     MakeValueBox(lblDefLength);
     udDefLength->setBuddy(lblDefLength);
-    lblLength = Place(new QLabel(QStringLiteral("Length in Inches"), fraDistance), 120, 1200, 1212, 252);
+    lblLength = Place(new QLabel(QStringLiteral("Length in Inches"), fraDistance), QStringLiteral("lblLength"), 120, 1200,
+                      1212, 252);
     lblLength->setAlignment(Qt::AlignRight | Qt::AlignTop);
-
-    OnSelected(optCircle, this, [this] { CircleClick(); });
-    OnSelected(optStraight, this, [this] { StraightClick(); });
     connect(udDefLength, &UpDown::valueChanged, this, [this](int value) { NewLength = static_cast<qint16>(value); });
-}
-
-void frmPrefs::BuildScaleFrame()
-{
-    fraScale = Place(new QGroupBox(QStringLiteral("Default Scale"), this), 240, 120, 1332, 2652);
-    for (const ScaleEntry& entry : ScaleCatalogue()) {
-        auto* option = new OptionButton(entry.caption, fraScale);
-        Place(option, 120, 360 * entry.index, entry.name == u"HO" ? 735 : 492, 252);
-        option->setToolTip(entry.tooltip);
-        option->setProperty("tag", entry.name);
-        optScale.at(entry.index - 1) = option;
-        OnSelected(option, this, [this, index = entry.index] { ScaleClick(index); });
-    }
 }
 
 void frmPrefs::Load()
@@ -111,14 +94,14 @@ void frmPrefs::Load()
     udDefLength->setMinimum(General::MinLength);
     udDefLength->setMaximum(General::MaxLength);
     for (QRadioButton* option : optScale) {
-        if (option->property("tag").toString() == General::DefScale) {
+        if (ScaleTag(option) == General::DefScale) {
             option->setChecked(true);
         }
     }
-    if (General::DefTrackConfig == u"CIRCLE") {
-        optCircle->setChecked(true);
+    if (General::DefTrackConfig == CircleConfig) {
+        configuration_.circle->setChecked(true);
     } else {
-        optStraight->setChecked(true);
+        configuration_.straight->setChecked(true);
     }
     udDefLength->setValue(static_cast<int>(std::lround(General::DefLength)));
     // The spinner's change handler did not run when the value was already the minimum.
@@ -126,23 +109,18 @@ void frmPrefs::Load()
     lblDefLength->setText(QString::number(udDefLength->value()));
 }
 
-void frmPrefs::ScaleClick(int index)
-{
-    NewScale = optScale.at(index - 1)->property("tag").toString();
-}
-
 void frmPrefs::CircleClick()
 {
     lblLength->setText(QStringLiteral("Radius in Inches"));
     lblDefLength->setToolTip(QStringLiteral(" Select radius of track in inches "));
-    NewTrackConfig = QStringLiteral("CIRCLE");
+    NewTrackConfig = CircleConfig;
 }
 
 void frmPrefs::StraightClick()
 {
     lblLength->setText(QStringLiteral("Length in Inches"));
     lblDefLength->setToolTip(QStringLiteral(" Select length of run in inches "));
-    NewTrackConfig = QStringLiteral("STRAIGHT");
+    NewTrackConfig = StraightConfig;
 }
 
 void frmPrefs::Save()

@@ -1,7 +1,6 @@
 // Composition of the table's lines and of the two describing lines.
 #include "ui/table/TablePage.h"
 
-#include "core/Scales.h"
 
 namespace {
 
@@ -19,11 +18,10 @@ struct RowBlanks {
     int beforeSeconds;
 };
 
-std::vector<ZoneLine> Rows(float scaleDistance, float& workTime, RowBlanks blanks)
+std::vector<ZoneLine> Rows(const TableRows& rows, RowBlanks blanks)
 {
     std::vector<ZoneLine> lines;
-    for (int row = 0; row < TableRowCount; ++row) {
-        const TableRow values = TableRowOf(row, scaleDistance, workTime);
+    for (const TableRow& values : rows) {
         // No blanks at all (paper, before the speed) draw nothing.
         lines.push_back({Item::NextZone(), Item::Blanks(blanks.beforeSpeed), Item::Number(values.speed),
                          Item::NextZone(), Item::Blanks(2), Item::Text(values.runTimeText), Item::NextZone(),
@@ -56,17 +54,17 @@ QString PrintBasisLine(const LengthEntry& entry, const QString& scaleName, float
            QStringLiteral("Distance: ") + WholeText(scaleDistance) + QStringLiteral(" scale ft.");
 }
 
-std::vector<ZoneLine> ScreenTableLines(float scaleDistance, float& workTime)
+std::vector<ZoneLine> ScreenTableLines(const TableRows& rows)
 {
     std::vector<ZoneLine> lines(3);
     lines.push_back(Heading(QStringLiteral("Speed"), QStringLiteral("Run Time"), QStringLiteral("Seconds")));
     lines.push_back(Heading(QStringLiteral("  MPH"), QStringLiteral("Seconds"), QStringLiteral(" per Mile")));
-    const std::vector<ZoneLine> rows = Rows(scaleDistance, workTime, {1, 2});
-    lines.insert(lines.end(), rows.begin(), rows.end());
+    const std::vector<ZoneLine> rowLines = Rows(rows, {1, 2});
+    lines.insert(lines.end(), rowLines.begin(), rowLines.end());
     return lines;
 }
 
-std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, float scaleDistance, float& workTime)
+std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, const TableRows& rows)
 {
     const QString indent(4, u' ');
     std::vector<ZoneLine> lines(4);
@@ -76,7 +74,7 @@ std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, float scaleDist
     lines.emplace_back();
     lines.push_back(Heading(QStringLiteral("Speed"), QStringLiteral("Run Time"), QStringLiteral("Seconds")));
     lines.push_back(Heading(QStringLiteral(" MPH"), QStringLiteral("Seconds"), QStringLiteral("per Mile")));
-    const std::vector<ZoneLine> rows = Rows(scaleDistance, workTime, {0, 1});
-    lines.insert(lines.end(), rows.begin(), rows.end());
+    const std::vector<ZoneLine> rowLines = Rows(rows, {0, 1});
+    lines.insert(lines.end(), rowLines.begin(), rowLines.end());
     return lines;
 }

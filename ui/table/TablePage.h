@@ -1,6 +1,7 @@
 // The TIME vs. SPEED table as zoned lines, for the window and for the printed page.
 #pragma once
 
+#include "core/Scales.h"
 #include "ui/table/ZonedText.h"
 
 #include <QString>
@@ -21,9 +22,10 @@ QString TableInfoLine(bool circle, const QString& lengthText, const QString& sca
 // The printed page's basis line: one blank after each label, 3 between groups.
 QString PrintBasisLine(const LengthEntry& entry, const QString& scaleName, float scaleDistance);
 
-// The window's table: three empty lines, two headings, twelve rows. Each row's run
-// time passes through `workTime` as it is built.
-std::vector<ZoneLine> ScreenTableLines(float scaleDistance, float& workTime);
+using TableRows = std::array<TableRow, TableRowCount>;
+
+// The window's table: three empty lines, two headings, the twelve rows.
+std::vector<ZoneLine> ScreenTableLines(const TableRows& rows);
 // The printed page: 22 lines with title and basis line; the headings carry the
 // paper's own blanks.
-std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, float scaleDistance, float& workTime);
+std::vector<ZoneLine> PrintedPageLines(const QString& basisLine, const TableRows& rows);

@@ -2,7 +2,6 @@
 #include "ui/table/TablePrint.h"
 
 #include "ui/Fonts.h"
-#include "ui/table/TablePage.h"
 #include "ui/table/ZonedText.h"
 
 #include <QBuffer>
@@ -13,18 +12,17 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
 
-// As fine as Qt's high-resolution printing, so the page is the one it always was.
+// As fine as Qt's high-resolution printing: the page sent as a PDF and the page Qt
+// prints directly place their text alike.
 constexpr int PdfDotsPerInch = 1200;
 
 }  // namespace
 
-bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, float scaleDistance,
-                      float& workTime)
+bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, const TableRows& rows)
 {
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -34,11 +32,11 @@ bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, float
     painter.setFont(ArialFont(10.0));
     painter.setPen(Qt::black);
     ZonedText writer(painter);
-    writer.WriteLines(PrintedPageLines(basisLine, scaleDistance, workTime));
+    writer.WriteLines(PrintedPageLines(basisLine, rows));
     return painter.end();
 }
 
-QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, float scaleDistance, float& workTime)
+QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, const TableRows& rows)
 {
     QByteArray document;
     QBuffer buffer(&document);
@@ -51,7 +49,7 @@ QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, flo
         pdf.setPageLayout(layout);
         pdf.setTitle(TablePageTitle);
         pdf.setCreator(QStringLiteral("Trackpace"));
-        if (!ComposeTablePage(pdf, basisLine, scaleDistance, workTime)) {
+        if (!ComposeTablePage(pdf, basisLine, rows)) {
             return {};
         }
     }
@@ -86,37 +84,4 @@ QString SpoolFolder()
         }
     }
     return QDir::homePath();
-}
-
-std::optional<QString> WriteAll(QFileDevice& file, const QByteArray& bytes)
-{
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            return file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("The disk is full.");
-        }
-        done += written;
-    }
-    if (!file.flush()) {
-        return file.errorString();
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> WriteWholeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    // Unbuffered: a full disk shows in write() itself, not only at commit.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return file.errorString();
-    }
-    if (const std::optional<QString> failure = WriteAll(file, bytes)) {
-        file.cancelWriting();
-        return failure;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return std::nullopt;
 }

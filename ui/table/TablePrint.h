@@ -1,22 +1,20 @@
 // The printed TIME vs. SPEED page: composed onto any paged device, as a PDF document, and written to a file.
 #pragma once
 
+#include "ui/table/TablePage.h"
+
 #include <QByteArray>
 #include <QPageLayout>
 #include <QString>
 
-#include <optional>
-
-class QFileDevice;
 class QPagedPaintDevice;
 
 // Writes the 22 lines of the page in Arial 10 pt from the top-left of the printable
 // area and ends the document. False when no painter could begin on the device.
-bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, float scaleDistance,
-                      float& workTime);
+bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, const TableRows& rows);
 
 // The same page as a PDF document on `layout`'s paper; empty when it cannot be made.
-QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, float scaleDistance, float& workTime);
+QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, const TableRows& rows);
 
 // The paper and margins `printer` prints on by default.
 QPageLayout PrinterPageLayout(const QString& printer);
@@ -26,11 +24,3 @@ QPageLayout PdfFilePageLayout();
 // The folder for the document handed to the print system: the temporary folder
 // where it is one that may be written, else the user's runtime or cache folder.
 QString SpoolFolder();
-
-// Writes all of `bytes` to the open `file`, going on after a short write so that a
-// failure carries the system's own reason (a full disk, a file size limit).
-std::optional<QString> WriteAll(QFileDevice& file, const QByteArray& bytes);
-
-// Writes `bytes` to `path` whole or not at all (an existing file stays as it was
-// unless the new one is complete); the system's reason when it could not.
-std::optional<QString> WriteWholeFile(const QString& path, const QByteArray& bytes);

@@ -46,7 +46,6 @@ public:
 
     qreal ColumnWidth() const { return columnWidth_; }
     qreal LineHeight() const { return lineHeight_; }
-    qreal Y() const { return y_; }
 
 private:
     qreal Draw(qreal x, const QString& text, std::vector<PlacedText>& placed);

@@ -2,10 +2,12 @@
 #include "ui/table/frmTvsS.h"
 
 #include "core/General.h"
+#include "core/Files.h"
 #include "core/MessageBox.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Aside.h"
+#include "ui/Dialogs.h"
 #include "ui/Icons.h"
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
@@ -43,7 +45,7 @@ std::optional<QString> SpoolTo(QTemporaryFile& spool, const QByteArray& pdf)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return file.errorString();
     }
-    return WriteAll(file, pdf);
+    return WriteAll(file, QByteArrayView(pdf));
 }
 
 QString NoPrinterText(const PrinterChoice& why)
@@ -74,31 +76,32 @@ QString AskPdfPathWithDialog(QWidget* parent)
 }  // namespace
 
 frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(owner, DialogFlags()),
       Route(SystemPrintRoute()),
       AskPdfPath([this] { return AskPdfPathWithDialog(this); }),
       mainEntry_(std::move(mainEntry))
 {
+    setObjectName(QStringLiteral("frmTvsS"));
     setWindowTitle(QStringLiteral("Trackpace - Time vs. Speed Table"));
     setWindowIcon(StopwatchIcon());
     setFont(WindowFont());
     setFixedSize(ClientWidth, ClientHeight);
 
-    cmdPrint = Place(new QPushButton(QStringLiteral("Print"), this), 2640, 3840, 972, 372);
+    cmdPrint = Place(new QPushButton(QStringLiteral("Print"), this), QStringLiteral("cmdPrint"), 2640, 3840, 972, 372);
     cmdPrint->setFont(ArialFont(9.75, true));
     cmdPrint->setToolTip(QStringLiteral(" Print the table "));
-    cmdExit = Place(new QPushButton(QStringLiteral("Exit"), this), 3840, 3840, 972, 372);
+    auto* cmdExit = Place(new QPushButton(QStringLiteral("Exit"), this), QStringLiteral("cmdExit"), 3840, 3840, 972, 372);
     cmdExit->setFont(ArialFont(9.75, true));
-    lblExplain = Place(new QLabel(QStringLiteral("This table is based on the following information:"), this),
-                       480, 120, 3492, 252);
-    lblInfo1 = Place(new QLabel(QStringLiteral("Info Line"), this), 120, 360, 5052, 252);
+    Place(new QLabel(QStringLiteral("This table is based on the following information:"), this),
+          QStringLiteral("lblExplain"), 480, 120, 3492, 252);
+    lblInfo1 = Place(new QLabel(QStringLiteral("Info Line"), this), QStringLiteral("lblInfo1"), 120, 360, 5052, 252);
     lblInfo1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblMessage = Place(new QLabel(QStringLiteral("No Message"), this), 990, 3915, 1035, 210);
+    lblMessage = Place(new QLabel(QStringLiteral("No Message"), this), QStringLiteral("lblMessage"), 990, 3915, 1035, 210);
     lblMessage->setFont(ArialFont(8.25, true));
     lblMessage->setAlignment(Qt::AlignCenter);
     messageCentre_ = lblMessage->geometry().center().x();
     tmrMsgTimer = new QTimer(this);
+    tmrMsgTimer->setObjectName(QStringLiteral("tmrMsgTimer"));
     tmrMsgTimer->setInterval(MessageMillis);
     tmrMsgTimer->setSingleShot(true);
     // Two seconds, not the few percent either way that a coarse timer allows.
@@ -122,6 +125,11 @@ frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
 void frmTvsS::Load()
 {
     SetMessage(QString());
+}
+
+void frmTvsS::SetInfoLine(const QString& line)
+{
+    lblInfo1->setText(line);
 }
 
 void frmTvsS::SetMessage(const QString& text)
@@ -157,7 +165,11 @@ void frmTvsS::paintEvent(QPaintEvent* event)
     painter.drawLine(QPoint(bottomRight.x(), topLeft.y()), bottomRight);
     painter.setFont(WindowFont());
     ZonedText writer(painter);
-    writer.WriteLines(ScreenTableLines(General::ScaleDistance, General::WorkTime));
+    const TableRows rows = TableRowsOf(General::ScaleDistance);
+    // The drawing leaves the last row's run time in the work value, as each row's
+    // was there while it was written.
+    General::WorkTime = rows.back().runTime;
+    writer.WriteLines(ScreenTableLines(rows));
 }
 
 void frmTvsS::keyPressEvent(QKeyEvent* event)
@@ -181,19 +193,20 @@ void frmTvsS::Print()
 {
     // Everything the page needs is taken now, as the click finds it.
     const QString basis = PrintBasisLine(mainEntry_(), General::ScaleName, General::ScaleDistance);
-    const float scaleDistance = General::ScaleDistance;
+    const TableRows rows = TableRowsOf(General::ScaleDistance);
+    General::WorkTime = rows.back().runTime;
     SetMessage(SendingText);
     tmrMsgTimer->start();
     repaint();
     auto run = std::make_shared<PrintRun>();
     ++waiting_;
     QTimer::singleShot(NoAnswerMillis, this, [this, run] { NoAnswer(run); });
-    RunAside<PrinterChoice>(Route.findPrinter, [self = QPointer<frmTvsS>(this), run, basis, scaleDistance](
-                                                   PrinterChoice choice) {
-        if (self) {
-            self->PrinterFound(run, choice, basis, scaleDistance);
-        }
-    });
+    RunAside<PrinterChoice>(Route.findPrinter,
+                            [self = QPointer<frmTvsS>(this), run, basis, rows](PrinterChoice choice) {
+                                if (self) {
+                                    self->PrinterFound(run, choice, basis, rows);
+                                }
+                            });
 }
 
 void frmTvsS::Finished(PrintRun& run)
@@ -210,7 +223,7 @@ void frmTvsS::Finished(PrintRun& run)
 }
 
 void frmTvsS::PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterChoice& choice, const QString& basis,
-                           float scaleDistance)
+                           const TableRows& rows)
 {
     if (run->phase == PrintRun::Phase::Abandoned) {
         // The user has been told that nothing was sent; nothing is.
@@ -219,17 +232,17 @@ void frmTvsS::PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterCh
     if (choice.kind != PrinterChoice::Kind::Default) {
         Finished(*run);
         StopMessage();
-        OfferPdf(choice, basis, scaleDistance);
+        OfferPdf(choice, basis, rows);
         return;
     }
     if (!Route.submit) {
         Finished(*run);
-        PrintNatively(choice.name, basis, scaleDistance);
+        PrintNatively(choice.name, basis, rows);
         return;
     }
     // The page goes to the print system as a PDF document in a temporary file, which
     // the request removes again however the job fares.
-    const QByteArray pdf = TablePagePdf(PrinterPageLayout(choice.name), basis, scaleDistance, General::WorkTime);
+    const QByteArray pdf = TablePagePdf(PrinterPageLayout(choice.name), basis, rows);
     const QString folder = SpoolFolder();
     QTemporaryFile spool(folder + QStringLiteral("/trackpace-table-XXXXXX.pdf"));
     spool.setAutoRemove(false);
@@ -341,17 +354,17 @@ void frmTvsS::ReportOutcome(const QString& printer, const JobOutcome& outcome)
     }
 }
 
-void frmTvsS::PrintNatively(const QString& printer, const QString& basis, float scaleDistance)
+void frmTvsS::PrintNatively(const QString& printer, const QString& basis, const TableRows& rows)
 {
     QPrinter device(QPrinterInfo::printerInfo(printer), QPrinter::HighResolution);
     device.setDocName(TablePageTitle);
-    const bool composed = ComposeTablePage(device, basis, scaleDistance, General::WorkTime);
+    const bool composed = ComposeTablePage(device, basis, rows);
     if (!composed || device.printerState() == QPrinter::Error) {
         ReportNotPrinted(QStringLiteral("Printer \"%1\" reported an error.\rNothing was printed.").arg(printer));
     }
 }
 
-void frmTvsS::OfferPdf(const PrinterChoice& why, const QString& basis, float scaleDistance)
+void frmTvsS::OfferPdf(const PrinterChoice& why, const QString& basis, const TableRows& rows)
 {
     if (!MessageBox::AskSave(General::AppTitle, NoPrinterText(why) + OfferText, MessageBox::Icon::Exclamation)) {
         return;
@@ -360,7 +373,7 @@ void frmTvsS::OfferPdf(const PrinterChoice& why, const QString& basis, float sca
     if (path.isEmpty()) {
         return;
     }
-    const QByteArray pdf = TablePagePdf(PdfFilePageLayout(), basis, scaleDistance, General::WorkTime);
+    const QByteArray pdf = TablePagePdf(PdfFilePageLayout(), basis, rows);
     const std::optional<QString> failure =
         pdf.isEmpty() ? QStringLiteral("The page could not be composed.") : WriteWholeFile(path, pdf);
     if (failure) {

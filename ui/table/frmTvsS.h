@@ -13,9 +13,10 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-// Opened modally by the main window after it has set lblInfo1. The table is drawn
-// from the shared scale distance on every paint, so covering and uncovering the
-// window keeps it; the window holds no table of its own.
+// Opened modally by the main window after it has set the information line. The
+// table is drawn from the shared scale distance on every paint, so covering and
+// uncovering the window keeps it; the window holds no table of its own. Its controls
+// carry their design names (cmdPrint, lblInfo1, tmrMsgTimer …) as object names.
 class frmTvsS : public QDialog {
     Q_OBJECT
 
@@ -23,12 +24,8 @@ public:
     // `mainEntry` reads the main window's length entry when a page is printed.
     frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry);
 
-    QPushButton* cmdPrint;
-    QPushButton* cmdExit;
-    QLabel* lblExplain;
-    QLabel* lblInfo1;
-    QLabel* lblMessage;
-    QTimer* tmrMsgTimer;
+    // The caption of lblInfo1, set by the main window before it shows the window.
+    void SetInfoLine(const QString& line);
 
     // Replaceable for tests: the way to the printer, and where the user wants a PDF
     // written when there is none (empty: not at all).
@@ -53,18 +50,22 @@ private:
     void Load();
     void Print();
     void PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterChoice& choice, const QString& basis,
-                      float scaleDistance);
+                      const TableRows& rows);
     void Submitted(const std::shared_ptr<PrintRun>& run, const JobOutcome& outcome);
     void NoAnswer(const std::shared_ptr<PrintRun>& run);
     void Finished(PrintRun& run);
-    void PrintNatively(const QString& printer, const QString& basis, float scaleDistance);
+    void PrintNatively(const QString& printer, const QString& basis, const TableRows& rows);
     void ReportNotPrinted(const QString& text);
     static void ReportOutcome(const QString& printer, const JobOutcome& outcome);
-    void OfferPdf(const PrinterChoice& why, const QString& basis, float scaleDistance);
+    void OfferPdf(const PrinterChoice& why, const QString& basis, const TableRows& rows);
     void SetMessage(const QString& text);
     void StopMessage();
     void MsgTimerTick();
 
+    QPushButton* cmdPrint = nullptr;
+    QLabel* lblInfo1 = nullptr;
+    QLabel* lblMessage = nullptr;
+    QTimer* tmrMsgTimer = nullptr;
     std::function<LengthEntry()> mainEntry_;
     int messageCentre_;
     int waiting_ = 0;  // clicks whose print system has not answered yet

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
 
 // Milliseconds since some fixed moment, never going back (not the wall clock,
 // which the user or the network may set at any time).
@@ -34,6 +35,13 @@ public:
     virtual void Beep(PaceMark mark) = 0;
 };
 
-// The system's default sound output (ALSA, which PulseAudio and PipeWire serve as
-// well); unavailable where none can be opened.
+// The system's default sound output (ALSA on Linux, the wave output on Windows);
+// unavailable where none can be opened.
 std::unique_ptr<SoundSink> SystemSound();
+
+// The two tones, in hertz, and the rate their samples are made at.
+inline constexpr double StartHertz = 1320.0;
+inline constexpr double NextHertz = 880.0;
+inline constexpr unsigned ToneSampleRate = 48000;
+// A short sine of `hertz` as 16-bit mono samples, faded in and out.
+std::vector<qint16> Tone(double hertz);

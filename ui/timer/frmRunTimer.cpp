@@ -4,6 +4,7 @@
 #include "core/General.h"
 #include "core/RunTiming.h"
 #include "core/Scales.h"
+#include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Icons.h"
 #include "ui/ValueBox.h"
@@ -24,10 +25,17 @@ namespace {
 constexpr int RefreshMillis = 50;  // twenty times a second
 constexpr int FlashMillis = 150;
 constexpr qint64 ShortestPaceMs = 500;
-constexpr qint64 ShortestRunTenths = 5;  // under half a second: no speed worth showing
-constexpr int FirstPacedSpeed = 40;
+constexpr int FirstPacedRow = 3;  // 40 mph
 
 constexpr int NoteWidth = 300;
+
+// `object` with its name, to be found by it.
+template <typename T>
+T* Named(T* object, const char* name)
+{
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
 
 // A note of up to `lines` lines, wrapped within the window's width.
 QLabel* MakeNote(QWidget* parent, int lines, int width = NoteWidth)
@@ -44,12 +52,12 @@ QLabel* MakeNote(QWidget* parent, int lines, int width = NoteWidth)
 
 frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunClock> clock,
                          std::unique_ptr<SoundSink> sound)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint),
+    : QDialog(nullptr, DialogFlags()),
       handOver_(std::move(handOver)),
       clock_(std::move(clock)),
       sound_(std::move(sound))
 {
+    setObjectName(QStringLiteral("frmRunTimer"));
     setWindowTitle(QStringLiteral("Trackpace - Run Timer"));
     setWindowIcon(StopwatchIcon());
     setFont(WindowFont());
@@ -73,12 +81,12 @@ frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunC
     // Fixed, and tall enough for every note it shows: it does not jump as they change.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    tmrRefresh = new QTimer(this);
+    tmrRefresh = Named(new QTimer(this), "tmrRefresh");
     tmrRefresh->setInterval(RefreshMillis);
-    tmrMark = new QTimer(this);
+    tmrMark = Named(new QTimer(this), "tmrMark");
     tmrMark->setSingleShot(true);
     tmrMark->setTimerType(Qt::PreciseTimer);
-    tmrFlash = new QTimer(this);
+    tmrFlash = Named(new QTimer(this), "tmrFlash");
     tmrFlash->setSingleShot(true);
     tmrFlash->setInterval(FlashMillis);
     connect(tmrRefresh, &QTimer::timeout, this, &frmRunTimer::Tick);
@@ -102,23 +110,23 @@ void frmRunTimer::UseDevices(std::unique_ptr<RunClock> clock, std::unique_ptr<So
 
 void frmRunTimer::BuildTimer()
 {
-    lblFigure = new QLabel(QStringLiteral("0.0"), this);
+    lblFigure = Named(new QLabel(QStringLiteral("0.0"), this), "lblFigure");
     MakeValueBox(lblFigure);
     lblFigure->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblFigure->setFont(ArialFont(30, true));
     lblFigure->setFixedHeight(64);
     lblFigure->setToolTip(QStringLiteral(" Elapsed seconds of the run, or the countdown to the next pace mark "));
-    cmdStartStop = new QPushButton(QStringLiteral("&Start"), this);
+    cmdStartStop = Named(new QPushButton(QStringLiteral("&Start"), this), "cmdStartStop");
     cmdStartStop->setToolTip(QStringLiteral(" Start or stop the run (Space) "));
-    cmdReset = new QPushButton(QStringLiteral("&Reset"), this);
+    cmdReset = Named(new QPushButton(QStringLiteral("&Reset"), this), "cmdReset");
     cmdReset->setToolTip(QStringLiteral(" Back to 0.0 "));
     for (QPushButton* button : {cmdStartStop, cmdReset}) {
         button->setAutoDefault(false);
     }
-    lblHandOver = MakeNote(this, 2);
+    lblHandOver = Named(MakeNote(this, 2), "lblHandOver");
     lblHandOver->setText(QStringLiteral("Space starts and stops the timer; the whole seconds go to the main "
                                         "window's elapsed time."));
-    lblSpeed = MakeNote(this, 1);
+    lblSpeed = Named(MakeNote(this, 1), "lblSpeed");
     lblSpeed->setFont(ArialFont(9.75, true));
     lblSpeed->setFixedHeight(lblSpeed->fontMetrics().lineSpacing());
     connect(cmdStartStop, &QPushButton::clicked, this, &frmRunTimer::StartStop);
@@ -127,19 +135,19 @@ void frmRunTimer::BuildTimer()
 
 void frmRunTimer::BuildPace()
 {
-    fraPace = new QGroupBox(QStringLiteral("Pace beeper"), this);
-    cboSpeed = new QComboBox(fraPace);
-    for (int speed = 10; speed <= 120; speed += 10) {
-        cboSpeed->addItem(QStringLiteral("%1 mph").arg(speed), speed);
+    fraPace = Named(new QGroupBox(QStringLiteral("Pace beeper"), this), "fraPace");
+    cboSpeed = Named(new QComboBox(fraPace), "cboSpeed");
+    for (int row = 0; row < TableRowCount; ++row) {
+        cboSpeed->addItem(QStringLiteral("%1 mph").arg(TableSpeed(row)), TableSpeed(row));
     }
-    cboSpeed->setCurrentIndex(cboSpeed->findData(FirstPacedSpeed));
+    cboSpeed->setCurrentIndex(FirstPacedRow);
     cboSpeed->setToolTip(QStringLiteral(" The table speed to run at "));
-    cmdPace = new QPushButton(QStringLiteral("Start &Pacing"), fraPace);
+    cmdPace = Named(new QPushButton(QStringLiteral("Start &Pacing"), fraPace), "cmdPace");
     cmdPace->setAutoDefault(false);
-    lblCountdown = MakeNote(fraPace, 2, NoteWidth - 20);
+    lblCountdown = Named(MakeNote(fraPace, 2, NoteWidth - 20), "lblCountdown");
     lblCountdown->setText(QStringLiteral("A beep at the start mark, then one each time the train should pass the "
                                          "end mark."));
-    lblSound = MakeNote(fraPace, 2, NoteWidth - 20);
+    lblSound = Named(MakeNote(fraPace, 2, NoteWidth - 20), "lblSound");
     ShowSoundNote();
     auto* layout = new QGridLayout(fraPace);
     layout->addWidget(cboSpeed, 0, 0);
@@ -265,17 +273,16 @@ void frmRunTimer::StartStopPace()
 
 std::optional<qint64> frmRunTimer::PaceRunMs(QString& whyNot) const
 {
-    const int speed = cboSpeed->currentData().toInt();
     if (General::ScaleDistance <= 0.0F) {
         whyNot = QStringLiteral("Enter a length in the main window first: there is no run to pace.");
         return std::nullopt;
     }
-    float runSeconds = 0.0F;
-    const TableRow row = TableRowOf(speed / 10 - 1, General::ScaleDistance, runSeconds);
-    const qint64 runMs = std::llround(static_cast<double>(runSeconds) * 1000.0);
+    // The items are the table's rows, in order.
+    const TableRow row = TableRowOf(cboSpeed->currentIndex(), General::ScaleDistance);
+    const qint64 runMs = std::llround(static_cast<double>(row.runTime) * 1000.0);
     if (runMs < ShortestPaceMs) {
         whyNot = QStringLiteral("At %1 mph the run takes only %2 s, too short to pace by ear.")
-                     .arg(speed)
+                     .arg(row.speed)
                      .arg(row.runTimeText);
         return std::nullopt;
     }

@@ -19,7 +19,8 @@ class QTimer;
 // the main window's dialogs do not block. Start (or Space) times a new run from 0.0;
 // Stop shows it and hands its whole seconds to the main window. The pace beeper
 // marks the table's run time for the chosen speed over the current track, run after
-// run, until it is stopped. Closing the window in any way stops both.
+// run, until it is stopped. Closing the window in any way stops both. Its controls
+// carry their names (lblFigure, cmdStartStop, tmrMark …) as object names.
 class frmRunTimer : public QDialog {
     Q_OBJECT
 
@@ -36,20 +37,6 @@ public:
     // The main window's elapsed time, its speed text and the shared scale distance
     // changed: the notes follow, and a pace takes the new run time at its next mark.
     void MainWindowChanged(int seconds, const QString& speedText);
-
-    QLabel* lblFigure;
-    QPushButton* cmdStartStop;
-    QPushButton* cmdReset;
-    QLabel* lblHandOver;
-    QLabel* lblSpeed;
-    QGroupBox* fraPace;
-    QComboBox* cboSpeed;
-    QPushButton* cmdPace;
-    QLabel* lblCountdown;
-    QLabel* lblSound;
-    QTimer* tmrRefresh;  // the figure and the countdown, while either runs
-    QTimer* tmrMark;     // the next pace mark, to the millisecond
-    QTimer* tmrFlash;    // puts the figure back after a mark's flash
 
     bool Running() const { return running_; }
     bool Pacing() const { return pacing_; }
@@ -79,6 +66,20 @@ private:
     // The pace run time of the chosen speed over the main window's track, or why
     // there is none to pace.
     std::optional<qint64> PaceRunMs(QString& whyNot) const;
+
+    QLabel* lblFigure = nullptr;
+    QPushButton* cmdStartStop = nullptr;
+    QPushButton* cmdReset = nullptr;
+    QLabel* lblHandOver = nullptr;
+    QLabel* lblSpeed = nullptr;
+    QGroupBox* fraPace = nullptr;
+    QComboBox* cboSpeed = nullptr;
+    QPushButton* cmdPace = nullptr;
+    QLabel* lblCountdown = nullptr;
+    QLabel* lblSound = nullptr;
+    QTimer* tmrRefresh = nullptr;  // the figure and the countdown, while either runs
+    QTimer* tmrMark = nullptr;     // the next pace mark, to the millisecond
+    QTimer* tmrFlash = nullptr;    // puts the figure back after a mark's flash
 
     std::function<void(int)> handOver_;
     std::unique_ptr<RunClock> clock_;

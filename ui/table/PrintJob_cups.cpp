@@ -1,7 +1,6 @@
-// The print system's side of printing: CUPS's own interface, or Qt's printers where there is no CUPS.
+// The print system's side of printing through CUPS's own interface, so that a refused or held job is known.
 #include "ui/table/PrintJob.h"
 
-#ifdef TRACKPACE_HAVE_CUPS
 #include <QFile>
 #include <QLibrary>
 
@@ -216,24 +215,3 @@ PrintRoute SystemPrintRoute(const QByteArray& server)
                 return Submit(server, printer, pdfPath, title);
             }};
 }
-
-#else  // Windows and other systems without CUPS: Qt's printers, printed natively.
-
-#include <QPrinterInfo>
-
-PrintRoute SystemPrintRoute(const QByteArray& server)
-{
-    Q_UNUSED(server);
-    return {[] {
-                const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-                if (!info.isNull()) {
-                    return PrinterChoice{PrinterChoice::Kind::Default, info.printerName()};
-                }
-                return PrinterChoice{QPrinterInfo::availablePrinterNames().isEmpty() ? PrinterChoice::Kind::NoPrinters
-                                                                                      : PrinterChoice::Kind::NoDefault,
-                                     {}};
-            },
-            {}};
-}
-
-#endif

@@ -1,0 +1,13 @@
+// Symbolic links on Windows, through Qt's own reading of them.
+#include "core/Files.h"
+
+#include <QFile>
+
+std::optional<QByteArray> ReadLink(const QByteArray& link)
+{
+    const QString target = QFile::symLinkTarget(QFile::decodeName(link));
+    if (target.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(target);
+}

@@ -1,0 +1,37 @@
+# The program's layers point one way, and platform code stays in its own files.
+#   cmake -DSOURCE=<project folder> -P layers.cmake
+# core/ includes nothing of settings/ or ui/; settings/ nothing of ui/. Only the
+# per-platform files (name_posix.cpp, name_win.cpp, …) ask which system they are on.
+cmake_minimum_required(VERSION 3.25)
+set(faults "")
+foreach(rule "core|settings/|ui/" "settings|ui/")
+    string(REPLACE "|" ";" rule "${rule}")
+    list(POP_FRONT rule layer)
+    file(GLOB_RECURSE files RELATIVE ${SOURCE} ${SOURCE}/${layer}/*.h ${SOURCE}/${layer}/*.cpp)
+    foreach(file ${files})
+        file(STRINGS ${SOURCE}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        foreach(line ${includes})
+            foreach(forbidden ${rule})
+                if(line MATCHES "\"${forbidden}")
+                    string(APPEND faults "${file}: ${line} (${layer}/ must not depend on ${forbidden})\n")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+endforeach()
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE} ${SOURCE}/core/* ${SOURCE}/settings/* ${SOURCE}/ui/* ${SOURCE}/main.cpp)
+foreach(file ${sources})
+    if(file MATCHES "_(posix|win|cups|qt|alsa|none)\\.cpp$")
+        continue()
+    endif()
+    file(STRINGS ${SOURCE}/${file} asks REGEX "#(ifdef|ifndef|if)[ \t(!]*(defined[ \t(]*)?(_WIN32|Q_OS_WIN|Q_OS_UNIX|Q_OS_LINUX|__linux__|TRACKPACE_HAVE_)")
+    foreach(line ${asks})
+        string(APPEND faults "${file}: ${line} (system-dependent code belongs in a per-platform file)\n")
+    endforeach()
+endforeach()
+
+if(faults)
+    message(FATAL_ERROR "Layers or platform files broken:\n${faults}")
+endif()
+message(STATUS "core <- settings <- ui, and platform code in its own files")
