@@ -7,7 +7,6 @@
 #include "core/Numbers.h"
 #include "core/Scales.h"
 
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>

@@ -297,9 +297,8 @@ void TestHome::invalidEntry()
     TypeLength(typed);
     QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
     const MessageBox::Request& box = Session().boxes.boxes.front();
-    QCOMPARE(box.title, QStringLiteral("Invalid Entry"));
+    CheckBox(box, QStringLiteral("Invalid Entry"), MessageBox::Icon::Information);
     QCOMPARE(box.text, QStringLiteral("Value must be between 1 and 240."));
-    QCOMPARE(box.icon, MessageBox::Icon::Information);
     QCOMPARE(Find<QLineEdit>(Home(), "txtLength")->text(), after);
     QCOMPARE(Find<QLabel>(Home(), "lblScaleDist")->text(), distance);
     QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(Home(), "txtLength"));

@@ -197,7 +197,7 @@ void TestSaveFile::saveLeavesWhatIsNotAFile()
 
     QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
     const MessageBox::Request& box = Session().boxes.boxes.front();
-    QCOMPARE(box.title, QStringLiteral("Trackpace"));
+    CheckBox(box, QStringLiteral("Trackpace"), MessageBox::Icon::Exclamation);
     QVERIFY2(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'),
              qPrintable(box.text));
     QVERIFY2(box.text.contains(named), qPrintable(box.text));

@@ -13,13 +13,19 @@
 
 namespace {
 
-const QString NotFound = QStringLiteral(" not found . . . using program defaults.");
-const QString Corrupt = QStringLiteral("The initialization file is either corrupt or contains\r"
-                                       "invalid data . . . using program defaults.");
-const QString ScaleNotFound = QStringLiteral(" Scale not found . . . using program defaults.");
-const QString BadConfig = QStringLiteral("Track configuration invalid . . . using program defaults.");
-const QString BadLength = QStringLiteral("Length / radius invalid.  Value must be an integer\r"
-                                         "between 1 and 240 inches . . . using program defaults.");
+// The five warnings as the design words them, by their numbers: the first and the
+// third follow a path and a scale name.
+const QStringList Warning{
+    {},
+    " not found . . . using program defaults.",
+    "The initialization file is either corrupt or contains\rinvalid data . . . using program defaults.",
+    " Scale not found . . . using program defaults.",
+    "Track configuration invalid . . . using program defaults.",
+    "Length / radius invalid.  Value must be an integer\rbetween 1 and 240 inches . . . using program defaults.",
+};
+const QString& NotFound = Warning.at(1);
+const QString& Corrupt = Warning.at(2);
+const QString& ScaleNotFound = Warning.at(3);
 
 // Stands in for the main window and logs every hand-over, in order.
 class RecordingHome : public StartupHost {
@@ -50,16 +56,13 @@ private:
 
 int WarningNumber(const QString& text)
 {
-    if (text.endsWith(NotFound) && !text.endsWith(ScaleNotFound)) {
-        return 1;
-    }
-    if (text == Corrupt) {
-        return 2;
-    }
     if (text.endsWith(ScaleNotFound)) {
         return 3;
     }
-    return text == BadConfig ? 4 : text == BadLength ? 5 : 0;
+    if (text.endsWith(NotFound)) {
+        return 1;
+    }
+    return std::max(0, static_cast<int>(Warning.indexOf(text)));
 }
 
 }  // namespace
@@ -276,7 +279,7 @@ void TestSettings::warningTexts_data()
     QTest::newRow("32 characters show whole")
         << ("Scale=" + QByteArray(32, 'q')) << QStringList{QString(32, u'Q') + ScaleNotFound};
     QTest::newRow("all three") << QByteArray("Scale=X\r\nTrackConfig=Y\r\nTrackLength=0.9e3\r\n")
-                               << QStringList{"X" + ScaleNotFound, BadConfig, BadLength};
+                               << QStringList{"X" + ScaleNotFound, Warning.at(4), Warning.at(5)};
 }
 
 void TestSettings::warningTexts()

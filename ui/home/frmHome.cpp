@@ -110,14 +110,15 @@ void frmHome::BuildMenus()
 
 void frmHome::BuildScaleFrame(QWidget* client)
 {
-    fraScale = Place(new QGroupBox(QStringLiteral("Scale"), client), QStringLiteral("fraScale"), 240, 120, 852, 2652);
+    auto* fraScale = Place(new QGroupBox(QStringLiteral("Scale"), client), QStringLiteral("fraScale"), 240, 120, 852,
+                           2652);
     optScale = BuildScaleButtons(fraScale, 625, [this](int index) { ScaleChoice(index); });
 }
 
 void frmHome::BuildDistanceFrame(QWidget* client)
 {
-    fraDistance = Place(new QGroupBox(QStringLiteral("Distance"), client), QStringLiteral("fraDistance"), 1320, 120,
-                        1572, 2652);
+    auto* fraDistance = Place(new QGroupBox(QStringLiteral("Distance"), client), QStringLiteral("fraDistance"), 1320,
+                              120, 1572, 2652);
     configuration_ = BuildConfigurationButtons(
         fraDistance, [this] { StraightChoice(); }, [this] { CircleChoice(); });
     lblLengthOpt = Place(MakeLabel(fraDistance, QStringLiteral("Length in Inches"), Qt::AlignRight),
@@ -140,7 +141,8 @@ void frmHome::BuildDistanceFrame(QWidget* client)
 
 void frmHome::BuildTaskFrame(QWidget* client)
 {
-    fraTask = Place(new QGroupBox(QStringLiteral("Task"), client), QStringLiteral("fraTask"), 3120, 120, 3252, 2652);
+    auto* fraTask = Place(new QGroupBox(QStringLiteral("Task"), client), QStringLiteral("fraTask"), 3120, 120, 3252,
+                          2652);
     optTvsS = Place(MakeOption(fraTask, QStringLiteral("TIME vs. SPEED Table"),
                                QStringLiteral(" Generate a TIME vs SPEED table ")),
                     QStringLiteral("optTvsS"), 120, 360, 2052, 252);
@@ -152,8 +154,8 @@ void frmHome::BuildTaskFrame(QWidget* client)
                       252);
     cmdCreate->setToolTip(QStringLiteral(" Create the TIME vs SPEED table "));
     cmdCreate->setEnabled(false);
-    lblET = Place(MakeLabel(fraTask, QStringLiteral("Elapsed Time in Seconds:"), Qt::AlignRight), QStringLiteral("lblET"),
-                  300, 1100, 1935, 255);
+    auto* lblET = Place(MakeLabel(fraTask, QStringLiteral("Elapsed Time in Seconds:"), Qt::AlignRight),
+                        QStringLiteral("lblET"), 300, 1100, 1935, 255);
     lblTime = Place(new QLabel(fraTask), QStringLiteral("lblTime"), 2412, 1080, 345, 315);
     MakeValueBox(lblTime);
     lblTime->setToolTip(QStringLiteral(" Select the elapsed time for the run "));
@@ -163,11 +165,12 @@ void frmHome::BuildTaskFrame(QWidget* client)
     udTime->setMaximum(60);
     udTime->setValue(1);
     udTime->setBuddy(lblTime);
-    lblYourSpeed = Place(MakeLabel(fraTask, QStringLiteral("Your scale speed for the run was:"), Qt::AlignHCenter),
-                         QStringLiteral("lblYourSpeed"), 120, 1920, 3012, 252);
+    auto* lblYourSpeed = Place(MakeLabel(fraTask, QStringLiteral("Your scale speed for the run was:"), Qt::AlignHCenter),
+                               QStringLiteral("lblYourSpeed"), 120, 1920, 3012, 252);
     lblSpeed = Place(MakeLabel(fraTask, QStringLiteral("mph"), Qt::AlignHCenter), QStringLiteral("lblSpeed"), 120, 2160,
                      3012, 252);
     lblSpeed->setFont(ArialFont(9.75, true));
+    timeControls_ = {lblET, lblTime, udTime, lblYourSpeed, lblSpeed};
 
     OnSelected(optTvsS, this, [this] { SetTimeControlsEnabled(false); });
     OnSelected(optChkSpd, this, [this] { SetTimeControlsEnabled(true); });
@@ -281,7 +284,7 @@ void frmHome::CalcScaleSpeed()
 
 void frmHome::SetTimeControlsEnabled(bool enabled)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{lblET, lblTime, udTime, lblYourSpeed, lblSpeed}) {
+    for (QWidget* control : timeControls_) {
         control->setEnabled(enabled);
     }
     cmdCreate->setEnabled(!enabled);

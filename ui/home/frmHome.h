@@ -5,10 +5,10 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <memory>
 
 class QDialog;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -62,22 +62,20 @@ private:
     void RunModal(QDialog& dialog);
     void SetConfigTexts(const QString& caption, const QString& tooltipStart);
 
-    QGroupBox* fraScale = nullptr;
     ScaleButtons optScale{};
-    QGroupBox* fraDistance = nullptr;
     ConfigurationButtons configuration_{};
     QLabel* lblLengthOpt = nullptr;
     QLineEdit* txtLength = nullptr;
     UpDown* udLength = nullptr;
     QLabel* lblScaleDist = nullptr;
-    QGroupBox* fraTask = nullptr;
     class QRadioButton* optTvsS = nullptr;
     class QRadioButton* optChkSpd = nullptr;
     QPushButton* cmdCreate = nullptr;
-    QLabel* lblET = nullptr;
+    // lblET, lblTime, udTime, lblYourSpeed and lblSpeed, in the order the task
+    // choices enable and disable them.
+    std::array<QWidget*, 5> timeControls_{};
     QLabel* lblTime = nullptr;
     UpDown* udTime = nullptr;
-    QLabel* lblYourSpeed = nullptr;
     QLabel* lblSpeed = nullptr;
     QLabel* lblVersion = nullptr;
 

@@ -1,13 +1,13 @@
 // The table window: drawing, the status message and the Print button.
 #include "ui/table/frmTvsS.h"
 
-#include "core/General.h"
 #include "core/Files.h"
+#include "core/General.h"
 #include "core/MessageBox.h"
-#include "ui/Fonts.h"
-#include "ui/Geometry.h"
 #include "ui/Aside.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/Geometry.h"
 #include "ui/Icons.h"
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
@@ -18,8 +18,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPointer>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -328,30 +328,27 @@ void frmTvsS::ReportNotPrinted(const QString& text)
 
 void frmTvsS::ReportOutcome(const QString& printer, const JobOutcome& outcome)
 {
+    QString text;
+    MessageBox::Icon icon = MessageBox::Icon::Exclamation;
     switch (outcome.state) {
     case JobOutcome::State::Accepted:
         return;
     case JobOutcome::State::Refused:
-        MessageBox::Show(General::AppTitle,
-                         QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.")
-                             .arg(printer, outcome.reason),
-                         MessageBox::Icon::Exclamation);
-        return;
+        text = QStringLiteral("Printer \"%1\" did not take the table:\r%2\rNothing was printed.").arg(printer, outcome.reason);
+        break;
     case JobOutcome::State::Gone:
-        MessageBox::Show(General::AppTitle,
-                         QStringLiteral("Printer \"%1\" disappeared while the table was being sent to it: it is no "
-                                        "longer set up on this computer.\rNothing was printed.")
-                             .arg(printer),
-                         MessageBox::Icon::Exclamation);
-        return;
+        text = QStringLiteral("Printer \"%1\" disappeared while the table was being sent to it: it is no longer set "
+                              "up on this computer.\rNothing was printed.")
+                   .arg(printer);
+        break;
     case JobOutcome::State::Held:
-        MessageBox::Show(General::AppTitle,
-                         QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and will print "
-                                        "when the printer is resumed.")
-                             .arg(printer),
-                         MessageBox::Icon::Information);
-        return;
+        text = QStringLiteral("Printer \"%1\" is paused. The table waits in its queue and will print when the "
+                              "printer is resumed.")
+                   .arg(printer);
+        icon = MessageBox::Icon::Information;
+        break;
     }
+    MessageBox::Show(General::AppTitle, text, icon);
 }
 
 void frmTvsS::PrintNatively(const QString& printer, const QString& basis, const TableRows& rows)

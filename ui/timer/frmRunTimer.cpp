@@ -81,17 +81,14 @@ frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunC
     // Fixed, and tall enough for every note it shows: it does not jump as they change.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    tmrRefresh = Named(new QTimer(this), "tmrRefresh");
-    tmrRefresh->setInterval(RefreshMillis);
-    tmrMark = Named(new QTimer(this), "tmrMark");
-    tmrMark->setSingleShot(true);
-    tmrMark->setTimerType(Qt::PreciseTimer);
-    tmrFlash = Named(new QTimer(this), "tmrFlash");
-    tmrFlash->setSingleShot(true);
-    tmrFlash->setInterval(FlashMillis);
-    connect(tmrRefresh, &QTimer::timeout, this, &frmRunTimer::Tick);
-    connect(tmrMark, &QTimer::timeout, this, &frmRunTimer::Tick);
-    connect(tmrFlash, &QTimer::timeout, this, [this] { Flash(false); });
+    Named(&tmrRefresh, "tmrRefresh")->setInterval(RefreshMillis);
+    Named(&tmrMark, "tmrMark")->setSingleShot(true);
+    tmrMark.setTimerType(Qt::PreciseTimer);
+    Named(&tmrFlash, "tmrFlash")->setSingleShot(true);
+    tmrFlash.setInterval(FlashMillis);
+    connect(&tmrRefresh, &QTimer::timeout, this, &frmRunTimer::Tick);
+    connect(&tmrMark, &QTimer::timeout, this, &frmRunTimer::Tick);
+    connect(&tmrFlash, &QTimer::timeout, this, [this] { Flash(false); });
     // Space is the stopwatch's key wherever the focus is in this window. A held key
     // repeats; only the press itself starts or stops.
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
@@ -178,11 +175,7 @@ void frmRunTimer::Start()
     // Every start times a new run; the last one stays shown until now.
     running_ = true;
     startMs_ = clock_->Milliseconds();
-    lastTenths_ = -1;
-    handedSeconds_.reset();
-    lblFigure->setText(TenthsText(0));
-    lblHandOver->clear();
-    lblSpeed->clear();
+    ClearRun();
     cmdStartStop->setText(QStringLiteral("&Stop"));
     UpdateRefresh();
 }
@@ -214,6 +207,11 @@ void frmRunTimer::Reset()
     if (running_) {
         startMs_ = clock_->Milliseconds();
     }
+    ClearRun();
+}
+
+void frmRunTimer::ClearRun()
+{
     lastTenths_ = -1;
     handedSeconds_.reset();
     lblFigure->setText(TenthsText(0));
@@ -305,10 +303,7 @@ void frmRunTimer::StartPace()
     marksBeeped_ = 0;
     // The figure is the countdown now; the last run's lines belong to that run.
     if (!running_) {
-        lastTenths_ = -1;
-        handedSeconds_.reset();
-        lblHandOver->clear();
-        lblSpeed->clear();
+        ClearRun();
     }
     cboSpeed->setEnabled(false);
     cmdPace->setText(QStringLiteral("Stop &Pacing"));
@@ -319,7 +314,7 @@ void frmRunTimer::StartPace()
 void frmRunTimer::StopPace(const QString& why)
 {
     pacing_ = false;
-    tmrMark->stop();
+    tmrMark.stop();
     cboSpeed->setEnabled(true);
     cmdPace->setText(QStringLiteral("Start &Pacing"));
     lblCountdown->setText(why);
@@ -360,14 +355,14 @@ void frmRunTimer::Tick()
         text += QStringLiteral("; then %1 s a run").arg(TenthsText(RunTenths(nextRunMs_)));
     }
     lblCountdown->setText(text);
-    tmrMark->start(static_cast<int>(untilNext));
+    tmrMark.start(static_cast<int>(untilNext));
 }
 
 void frmRunTimer::Mark(PaceMark mark)
 {
     sound_->Beep(mark);
     Flash(true);
-    tmrFlash->start();
+    tmrFlash.start();
 }
 
 void frmRunTimer::Flash(bool on)
@@ -380,9 +375,9 @@ void frmRunTimer::UpdateRefresh()
 {
     // No timer runs while nothing is timed or paced.
     if (running_ || pacing_) {
-        tmrRefresh->start();
+        tmrRefresh.start();
     } else {
-        tmrRefresh->stop();
+        tmrRefresh.stop();
     }
 }
 

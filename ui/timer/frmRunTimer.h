@@ -4,6 +4,7 @@
 #include "ui/timer/TimerDevices.h"
 
 #include <QDialog>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -13,7 +14,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 // Opened non-modally from the main window's File menu, as a window of its own that
 // the main window's dialogs do not block. Start (or Space) times a new run from 0.0;
@@ -61,25 +61,29 @@ private:
     void Mark(PaceMark mark);
     void Flash(bool on);
     void ShowSpeed();
+    // Forgets the last run: the figure at 0.0, its notes gone.
+    void ClearRun();
     void ShowSoundNote();
     void UpdateRefresh();
     // The pace run time of the chosen speed over the main window's track, or why
     // there is none to pace.
     std::optional<qint64> PaceRunMs(QString& whyNot) const;
 
+    // The stopwatch.
     QLabel* lblFigure = nullptr;
     QPushButton* cmdStartStop = nullptr;
     QPushButton* cmdReset = nullptr;
     QLabel* lblHandOver = nullptr;
     QLabel* lblSpeed = nullptr;
+    QTimer tmrRefresh{this};  // the figure and the countdown, while either runs
+    // The pace beeper.
     QGroupBox* fraPace = nullptr;
     QComboBox* cboSpeed = nullptr;
     QPushButton* cmdPace = nullptr;
     QLabel* lblCountdown = nullptr;
     QLabel* lblSound = nullptr;
-    QTimer* tmrRefresh = nullptr;  // the figure and the countdown, while either runs
-    QTimer* tmrMark = nullptr;     // the next pace mark, to the millisecond
-    QTimer* tmrFlash = nullptr;    // puts the figure back after a mark's flash
+    QTimer tmrMark{this};   // the next pace mark, to the millisecond
+    QTimer tmrFlash{this};  // puts the figure back after a mark's flash
 
     std::function<void(int)> handOver_;
     std::unique_ptr<RunClock> clock_;
