@@ -3,6 +3,7 @@
 
 #include "core/Files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
