@@ -1,5 +1,6 @@
 // The about window and the lookup and start of the system-information tool.
 #include "core/General.h"
+#include "ui/Fonts.h"
 #include "ui/about/Registry.h"
 #include "ui/about/SysInfo.h"
 #include "ui/about/frmAbout.h"
@@ -19,6 +20,7 @@ const QByteArray MsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const QByteArray LocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr long NotFound = 2;
 constexpr long MoreData = 234;
+constexpr long AccessDenied = 5;
 
 struct Value {
     quint32 type;
@@ -31,11 +33,17 @@ public:
     std::map<QByteArray, std::map<QByteArray, Value>> keys;
     QList<QByteArray> opened;
     int openKeys = 0;
+    // As current Windows treats an ordinary user: write access under the root refused.
+    bool refuseWriting = false;
 
     long OpenKey(Key root, const QByteArray& subKey, quint32 options, quint32 access, Key& key) override
     {
         opened << subKey;
-        if (root != LocalMachineRoot() || options != 0 || access != 0x2003F || !keys.count(subKey)) {
+        if (refuseWriting && access != 0x20019) {
+            return AccessDenied;
+        }
+        if (root != LocalMachineRoot() || options != 0 || (access != 0x2003F && access != 0x20019) ||
+            !keys.count(subKey)) {
             return NotFound;
         }
         key = reinterpret_cast<Key>(&keys.at(subKey));
@@ -84,11 +92,13 @@ class TestAbout : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void getKeyValue_data();
     void getKeyValue();
     void emptyValueIsARunTimeFailure();
+    void refusedWriteAccessStillReads();
     void startSysInfo_data();
     void startSysInfo();
     void toolOnPath();
@@ -105,6 +115,12 @@ private slots:
 private:
     std::unique_ptr<MessageRecorder> boxes_;
 };
+
+void TestAbout::initTestCase()
+{
+    // Arial's metrics, as the program makes sure at its start.
+    UseArialMetrics();
+}
 
 void TestAbout::init()
 {
@@ -162,6 +178,21 @@ void TestAbout::emptyValueIsARunTimeFailure()
     QVERIFY_THROWS_EXCEPTION(EmptyRegistryValue,
                              GetKeyValue(registry, LocalMachineRoot(), QString::fromLatin1(MsinfoKey), "PATH", keyVal));
     QCOMPARE(registry.openKeys, 0);
+}
+
+void TestAbout::refusedWriteAccessStillReads()
+{
+    // An ordinary user on current Windows may not open these keys for writing; the
+    // tool is there all the same, and starts.
+    FakeRegistry registry;
+    registry.refuseWriting = true;
+    registry.keys[MsinfoKey]["PATH"] = {1U, QByteArray("C:\\Tools\\msinfo32.exe", 22)};
+    Launches launches;
+    StartSysInfo({[&] { return LocateByRegistry(registry, [](const QString&) { return true; }); }, launches.Start()});
+    QCOMPARE(launches.paths, QStringList{"C:\\Tools\\msinfo32.exe"});
+    QCOMPARE(registry.opened, (QList<QByteArray>{MsinfoKey, MsinfoKey}));
+    QCOMPARE(registry.openKeys, 0);
+    QVERIFY(boxes_->boxes.empty());
 }
 
 void TestAbout::startSysInfo_data()
@@ -240,6 +271,9 @@ void TestAbout::startSysInfo()
 
 void TestAbout::toolOnPath()
 {
+    if (OnWindows()) {
+        QSKIP("Windows finds its tool through the registry (tst_windows), not on PATH");
+    }
     QTemporaryDir dir;
     const QString mark = dir.filePath(QStringLiteral("started"));
     const QString script = dir.filePath(QStringLiteral("hardinfo"));
@@ -266,6 +300,9 @@ void TestAbout::toolOnPath()
 
 void TestAbout::nothingOnPath()
 {
+    if (OnWindows()) {
+        QSKIP("Windows finds its tool through the registry (tst_windows), not on PATH");
+    }
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "");
     frmAbout about(nullptr);

@@ -18,8 +18,6 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-#include <unistd.h>
-
 namespace {
 
 // What Save writes for the window's choices as they stand.
@@ -58,7 +56,6 @@ private slots:
     void spinnerStaysInRange();
     void enterAndEscapeDoNothing_data();
     void enterAndEscapeDoNothing();
-    void failedSaveIsReported();
 
 private:
     QByteArray StartingFile() const override { return {}; }
@@ -262,40 +259,6 @@ void TestPrefs::enterAndEscapeDoNothing()
     QVERIFY(prefs.isVisible());
     QCOMPARE(prefs.result(), 0);
     QVERIFY(!QFile::exists(General::IniPath));
-}
-
-void TestPrefs::failedSaveIsReported()
-{
-    QFile old(General::IniPath);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("; my own notes\r\nScale=G\r\n");
-    old.close();
-    const QByteArray before = ReadAll(General::IniPath);
-
-    // A read-only file in a read-only directory where that stops us; root writes
-    // anyway, so there a file size limit makes the write fail half way instead.
-    const bool root = ::geteuid() == 0;
-    if (!root) {
-        QVERIFY(QFile::setPermissions(General::IniPath, QFile::ReadOwner));
-        QVERIFY(QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    }
-    frmPrefs prefs(&Home());
-    prefs.show();
-    QTest::mouseClick(ScaleOptionAt(prefs, 1), Qt::LeftButton);
-    {
-        const std::unique_ptr<FileSizeLimit> full = root ? std::make_unique<FileSizeLimit>(10) : nullptr;
-        QTest::mouseClick(Find<QPushButton>(prefs, "cmdSave"), Qt::LeftButton);
-    }
-    QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
-    const MessageBox::Request& box = Session().boxes.boxes.front();
-    CheckBox(box, QStringLiteral("Trackpace"), MessageBox::Icon::Exclamation);
-    QVERIFY(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'));
-    QVERIFY(box.text.size() > QStringLiteral("The defaults could not be saved to\r\r").size() + General::IniPath.size());
-    QCOMPARE(ReadAll(General::IniPath), before);
-    QVERIFY(!prefs.isVisible());
-    QCOMPARE(General::DefScale, QStringLiteral("N"));
 }
 
 QTEST_MAIN(TestPrefs)

@@ -6,6 +6,7 @@
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
 
+#include "PosixSupport.h"
 #include "TestSupport.h"
 
 #include <QtTest>

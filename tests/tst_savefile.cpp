@@ -9,6 +9,8 @@
 #include "ui/home/frmHome.h"
 #include "ui/prefs/frmPrefs.h"
 
+#include "PosixSupport.h"
+
 #include "TestSupport.h"
 
 #include <QtTest>
@@ -108,6 +110,9 @@ private slots:
     void readOnlyFolderSavesInPlace_data();
     void readOnlyFolderSavesInPlace();
     void readOnlyFileIsLeftAlone();
+    void startWhereTheFileIsAFifo();
+    void folderThatTakesNothing();
+    void failedSaveIsReported();
     void folderNearThePathLimit();
     void newFileAndItsFolders();
     void fullFileSizeLimitIsAFailedSave();
@@ -578,6 +583,77 @@ void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()
     QVERIFY(boxes.boxes.empty());
     QCOMPARE(ReadBytes(Native(ini)), DefaultsFile);
     host.Home().close();
+}
+
+void TestSaveFile::startWhereTheFileIsAFifo()
+{
+    // A FIFO with no writer would block an open() for good; the start must not wait.
+    QCOMPARE(::mkfifo(IniPath().constData(), 0600), 0);
+    Session().boxes.boxes.clear();
+    HomeHost host;
+    LoadSettings(host);
+    QCOMPARE(Session().boxes.Texts(),
+             QStringList{General::IniPath + QStringLiteral(" not found . . . using program defaults.")});
+    QVERIFY(ScaleOptionAt(host.Home(), 2)->isChecked());
+}
+
+void TestSaveFile::folderThatTakesNothing()
+{
+    if (::geteuid() == 0) {
+        // Root writes into any directory; /proc takes no new files from anybody.
+        General::SetIniFolder(QByteArrayLiteral("/proc"));
+    } else {
+        // Neither a new file beside it nor the file itself may be written.
+        QVERIFY(WriteBytes(IniPath(), DefaultsFile, 0400));
+        QVERIFY(QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    General::DefScale = QStringLiteral("Z");
+    General::DefTrackConfig = QStringLiteral("STRAIGHT");
+    General::DefLength = 1.0F;
+    const WriteResult result = WriteSettingsFile();
+    QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.reason.isEmpty());
+    if (::geteuid() != 0) {
+        QCOMPARE(ReadBytes(IniPath()), DefaultsFile);
+    }
+}
+
+void TestSaveFile::failedSaveIsReported()
+{
+    // As the program's start-up leaves it (fullFileSizeLimitIsAFailedSave shows that
+    // it does): a write beyond the limit fails instead of ending the process.
+    IgnoreFileSizeSignal();
+    QFile old(General::IniPath);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("; my own notes\r\nScale=G\r\n");
+    old.close();
+    const QByteArray before = ReadAll(General::IniPath);
+
+    // A read-only file in a read-only directory where that stops us; root writes
+    // anyway, so there a file size limit makes the write fail half way instead.
+    const bool root = ::geteuid() == 0;
+    if (!root) {
+        QVERIFY(QFile::setPermissions(General::IniPath, QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    frmPrefs prefs(&Home());
+    prefs.show();
+    QTest::mouseClick(ScaleOptionAt(prefs, 1), Qt::LeftButton);
+    {
+        const std::unique_ptr<FileSizeLimit> full = root ? std::make_unique<FileSizeLimit>(10) : nullptr;
+        QTest::mouseClick(Find<QPushButton>(prefs, "cmdSave"), Qt::LeftButton);
+    }
+    QFile::setPermissions(Session().dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(Session().boxes.boxes.size(), std::size_t{1});
+    const MessageBox::Request& box = Session().boxes.boxes.front();
+    CheckBox(box, QStringLiteral("Trackpace"), MessageBox::Icon::Exclamation);
+    QVERIFY(box.text.startsWith(QStringLiteral("The defaults could not be saved to\r") + General::IniPath + u'\r'));
+    QVERIFY(box.text.size() > QStringLiteral("The defaults could not be saved to\r\r").size() + General::IniPath.size());
+    QCOMPARE(ReadAll(General::IniPath), before);
+    QVERIFY(!prefs.isVisible());
+    QCOMPARE(General::DefScale, QStringLiteral("N"));
 }
 
 QTEST_MAIN(TestSaveFile)

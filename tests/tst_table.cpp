@@ -78,6 +78,7 @@ class TestTable : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void paintedTable_data();
     void paintedTable();
@@ -89,6 +90,14 @@ private slots:
     void exitCloses();
     void everyPaintDrawsOneWholeTable();
 };
+
+void TestTable::initTestCase()
+{
+    // The metrics the table is drawn with are Arial's, as the program makes sure at
+    // its start (a system without the font, such as Windows' offscreen platform, gets
+    // the carried Liberation Sans).
+    UseArialMetrics();
+}
 
 void TestTable::init()
 {

@@ -234,17 +234,9 @@ void StartUpAsTheProgram()
     host.Home().close();
 }
 
-FileSizeLimit::FileSizeLimit(rlim_t bytes)
+bool OnWindows()
 {
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit()
-{
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    return QSysInfo::kernelType() == u"winnt";
 }
 
 QByteArray ReadAll(const QString& path)

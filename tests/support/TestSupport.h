@@ -8,8 +8,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -144,21 +142,11 @@ void CompareWithLayout(QWidget* control);
 // the right edge of its box, far right of its caption; the click must select it.
 void ClickNearRightEdge(class QRadioButton* option);
 
+// True where the tests run as Windows programs (also under Wine), for the few
+// cases that only a POSIX system can set up.
+bool OnWindows();
+
 // Runs the program's own start-up once (the settings beside the test executable, its
 // boxes dropped, the window closed again), so that from then on this process handles
 // signals as the program does.
 void StartUpAsTheProgram();
-
-// While it lives, files of this process cannot grow beyond `bytes`: a write fails
-// half way as on a full disk, even for root. The signal the system sends for it ends
-// the process unless the program's start-up has taken care of it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit previous_{};
-};

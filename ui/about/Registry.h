@@ -9,6 +9,9 @@
 // Query and set value, create and enumerate sub-keys, notify, create link, read
 // control: the access the lookup asks for first, not full access.
 inline constexpr quint32 KeyAccessMask = 0x2003FU;
+// Reading only (KEY_READ), where the first is refused.
+inline constexpr quint32 KeyReadMask = 0x20019U;
+inline constexpr long RegAccessDenied = 5;  // ERROR_ACCESS_DENIED
 inline constexpr quint32 ValueBufferBytes = 1024U;
 inline constexpr quint32 RegString = 1U;
 inline constexpr quint32 RegNumber = 4U;

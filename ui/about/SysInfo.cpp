@@ -27,7 +27,13 @@ bool GetKeyValue(Registry& registry, Registry::Key KeyRoot, const QString& KeyNa
                  QString& KeyVal)
 {
     Registry::Key key = 0;
-    if (registry.OpenKey(KeyRoot, KeyName.toLocal8Bit(), 0, KeyAccessMask, key) != 0) {
+    long opened = registry.OpenKey(KeyRoot, KeyName.toLocal8Bit(), 0, KeyAccessMask, key);
+    // The first access asks for more than reading, which an ordinary user is refused
+    // under HKEY_LOCAL_MACHINE: the key is there all the same, so read it as it may be.
+    if (opened == RegAccessDenied) {
+        opened = registry.OpenKey(KeyRoot, KeyName.toLocal8Bit(), 0, KeyReadMask, key);
+    }
+    if (opened != 0) {
         KeyVal.clear();
         return false;
     }
@@ -45,8 +51,13 @@ bool GetKeyValue(Registry& registry, Registry::Key KeyRoot, const QString& KeyNa
     }
     const QByteArray stored = buffer.left(static_cast<qsizetype>(std::min(size, ValueBufferBytes)));
     if (type == RegString) {
-        // Stored with or without its terminating NUL.
-        KeyVal = QString::fromLocal8Bit(stored.endsWith('\0') ? stored.chopped(1) : stored);
+        // Stored with or without its terminating NUL; any other NUL is part of the text.
+        // (Each piece is decoded on its own: some systems' decoding stops at a NUL.)
+        QStringList pieces;
+        for (const QByteArray& piece : (stored.endsWith('\0') ? stored.chopped(1) : stored).split('\0')) {
+            pieces << QString::fromLocal8Bit(piece);
+        }
+        KeyVal = pieces.join(QChar(0));
     } else if (type == RegNumber && stored.size() >= 4) {
         KeyVal = QString::number(qFromLittleEndian<quint32>(stored.constData()));
     }
