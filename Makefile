@@ -9,11 +9,16 @@ PACKAGES := cmake g++ make qt6-base-dev libgl-dev fonts-liberation fonts-liberat
 PACKAGE_PACKAGES := $(PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(PACKAGES) pkg-config libxcb1-dev xvfb x11-utils
 FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
+# Qt's sources come through apt (dpkg-dev), SQLite's amalgamation is made with tcl.
+WINDOWS_PACKAGES := $(PACKAGES) g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev tcl \
+	perl nsis zip unzip imagemagick wine wine64 xvfb xdotool x11-utils xclip
+WINDOWS_BUILD ?= build-windows
+VERSION := 1.3.0
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package clean
+.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package windows test-windows clean
 
 all: build
 
@@ -81,5 +86,18 @@ package:
 	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && cpack -G DEB
 
+# The Windows build: Qt from Debian's sources (cached outside the clone), the program
+# and its tests cross-built with MinGW-w64, build-windows/Trackpace-$(VERSION)-win64.zip
+# and build-windows/Trackpace-$(VERSION)-setup.exe.
+windows:
+	$(MAKE) deps WANT="$(WINDOWS_PACKAGES)"
+	bash packaging/windows/build.sh $(WINDOWS_BUILD) $(VERSION)
+
+# Its portable test suites under Wine, then the zip and the installer as a user gets
+# them (on the X server named by TRACKPACE_E2E_DISPLAY, or an Xvfb of its own).
+test-windows: windows
+	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)"
+	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)/e2e/main-window.png
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)

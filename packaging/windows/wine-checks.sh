@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The Windows downloads as a user gets them, under Wine in a real X server: the zip's
+# program started from a folder of its own (its first box, its main window, a printed
+# table where Wine reaches a CUPS queue), then the installer installed silently, the
+# installed program's first box, and the silent uninstall leaving nothing behind.
+#   wine-checks.sh BUILD_FOLDER [LINUX_MAIN_WINDOW.png]
+# It runs on the X server named by TRACKPACE_E2E_DISPLAY (as CI sets it), else on an
+# Xvfb of its own. With TRACKPACE_CUPS_QUEUE and TRACKPACE_CUPS_OUTPUT set (as CI sets
+# them), the printed job is looked for in that folder.
+set -uo pipefail
+
+build=$(realpath "$1")
+linux_shot=${2:-}
+xvfb=""
+if [ -n "${TRACKPACE_E2E_DISPLAY:-}" ]; then
+    export DISPLAY=$TRACKPACE_E2E_DISPLAY
+else
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 1 50); do [ -s "$display_file" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n 1 "$display_file")"
+    rm -f "$display_file"
+    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEDEBUG=-all
+version=1.3.0
+work=$(mktemp -d)
+pid=""
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    wineserver -k 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+wineboot -i >/dev/null 2>&1
+
+wait_window() {   # a visible window titled exactly $1, within 20 s
+    timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+wait_gone() {
+    timeout 20 bash -c "while xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1; do sleep 0.2; done"
+}
+# The text of a message box, copied out of it with Ctrl+C as a Windows user would
+# (Windows copies title, text and buttons, each between lines of dashes).
+box_text() {
+    printf '' | xclip -selection clipboard
+    xdotool windowfocus --sync "$1" key ctrl+c
+    sleep 0.5
+    xclip -o -selection clipboard 2>/dev/null | tr -d '\r' | awk '/^-+$/{n++; next} n==2'
+}
+start() {   # start EXE: the program as a user starts it, from its own folder
+    (cd "$(dirname "$1")" && exec wine "$1") >/dev/null 2>&1 &
+    pid=$!
+}
+stop() {
+    wineserver -k 2>/dev/null
+    { wait "$pid"; } 2>/dev/null
+    pid=""
+}
+
+# 1. The zip, unpacked into a folder whose name has a blank.
+mkdir -p "$work/My Downloads"
+(cd "$work/My Downloads" && unzip -q "$build/Trackpace-$version-win64.zip") || fail "the zip does not unpack"
+exe="$work/My Downloads/Trackpace/trackpace.exe"
+start "$exe"
+box=$(wait_window "Trackpace - Initialization Error")
+[ -n "$box" ] || fail "the zip's program showed no first box"
+text=$(box_text "$box")
+windows_folder="Z:$(printf '%s' "$work/My Downloads/Trackpace" | tr '/' '\\')"
+[ "$text" = "$windows_folder\\Trackpace.ini not found . . . using program defaults." ] ||
+    fail "the first box says '$text', not that $windows_folder\\Trackpace.ini is missing"
+xdotool windowfocus --sync "$box" key Return
+main=$(wait_window "Trackpace - Scale Speed Calculator")
+[ -n "$main" ] || fail "no main window titled 'Trackpace - Scale Speed Calculator'"
+sleep 1
+import -window "$main" "$build/wine-main-window.png" || fail "no screenshot"
+width=$(xwininfo -id "$main" | awk '/Width:/{print $2}')
+height=$(xwininfo -id "$main" | awk '/Height:/{print $2}')
+[ "$width" -eq 441 ] || fail "the main window is $width pixels wide, not 441"
+echo "zip: the first box names $windows_folder\\Trackpace.ini; main window ${width}x$height"
+if [ -n "$linux_shot" ] && [ -f "$linux_shot" ]; then
+    # The same controls at the same places: the client areas (below the menu bar)
+    # compared as black-and-white outlines, pixel for pixel.
+    outline() {
+        convert "$1" -gravity south -crop 441x250+0+0 +repage -colorspace gray -threshold 60% "$2"
+    }
+    outline "$linux_shot" "$work/linux.png"
+    outline "$build/wine-main-window.png" "$work/wine.png"
+    differ=$(compare -metric AE "$work/linux.png" "$work/wine.png" /dev/null 2>&1 | cut -d' ' -f1)
+    echo "zip: the main window's client area differs from Linux's in $differ of 110250 pixels (text rendering)"
+    [ "${differ%.*}" -lt 5000 ] || fail "the Windows main window does not look like the Linux one ($differ pixels differ)"
+fi
+
+# 2. Print, where Wine has the CI's CUPS queue as its default printer.
+if [ -n "${TRACKPACE_CUPS_QUEUE:-}" ] && [ -d "${TRACKPACE_CUPS_OUTPUT:-}" ]; then
+    before=$(ls "$TRACKPACE_CUPS_OUTPUT" | wc -l)
+    menu_bar=$((height - 250))
+    xdotool mousemove --window "$main" 225 $((menu_bar + 37)) click 1   # TIME vs. SPEED Table
+    xdotool mousemove --window "$main" 384 $((menu_bar + 38)) click 1   # Create
+    table=$(wait_window "Trackpace - Time vs. Speed Table")
+    [ -n "$table" ] || fail "Create opened no table window"
+    sleep 1
+    xdotool mousemove --window "$table" 208 268 click 1   # Print
+    timeout 60 bash -c "until [ \$(ls '$TRACKPACE_CUPS_OUTPUT' | wc -l) -gt $before ]; do sleep 0.5; done" ||
+        fail "no job reached the queue $TRACKPACE_CUPS_QUEUE"
+    job=$(ls -t "$TRACKPACE_CUPS_OUTPUT"/job-*.pdf | head -n 1)
+    sleep 1
+    grep -q '^%%Title: Trackpace - TIME vs. SPEED Table' "$job" || fail "the job $job is not the table"
+    # Wine's printer driver sends PostScript, its text drawn as outlines: the title
+    # and the pages are what can be read back.
+    pages=$(grep -c '^%%Page:' "$job")
+    [ "$pages" = 1 ] || fail "the job has $pages pages, not 1"
+    echo "print: one page titled 'Trackpace - TIME vs. SPEED Table' reached $TRACKPACE_CUPS_QUEUE ($(basename "$job"))"
+else
+    echo "print: not tried (no CUPS queue named by TRACKPACE_CUPS_QUEUE)"
+fi
+stop
+
+# 3. The installer, silently, then the installed program's first start.
+program_files=$(wine cmd /c 'echo %ProgramW6432%' 2>/dev/null | tr -d '\r')
+install_dir=$(winepath -u "$program_files\\Trackpace" 2>/dev/null)
+app_data=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')
+wine "$build/Trackpace-$version-setup.exe" /S >/dev/null 2>&1 || fail "the silent install failed"
+wineserver -w
+[ -f "$install_dir/trackpace.exe" ] && [ -f "$install_dir/Uninstall.exe" ] ||
+    fail "nothing installed in $install_dir"
+start_menu=$(winepath -u "$(wine cmd /c 'echo %ProgramData%' 2>/dev/null | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" 2>/dev/null)
+[ -f "$start_menu/Trackpace.lnk" ] || fail "no Start-menu entry in $start_menu"
+installed_files=$(find "$install_dir" -type f | wc -l)
+echo "installer: $installed_files files in $install_dir, and the Start-menu entry"
+start "$install_dir/trackpace.exe"
+box=$(wait_window "Trackpace - Initialization Error")
+[ -n "$box" ] || fail "the installed program showed no first box"
+text=$(box_text "$box")
+[ "$text" = "$app_data\\Trackpace\\Trackpace.ini not found . . . using program defaults." ] ||
+    fail "the installed program's first box says '$text', not $app_data\\Trackpace\\Trackpace.ini"
+echo "installed: the first box names $app_data\\Trackpace\\Trackpace.ini"
+stop
+
+# 4. Uninstalled silently: not a file of its own left.
+wine "$install_dir/Uninstall.exe" /S >/dev/null 2>&1
+wineserver -w
+sleep 2
+[ ! -e "$install_dir" ] || fail "left behind: $(find "$install_dir" | head -5 | tr '\n' ' ')"
+[ ! -e "$start_menu/Trackpace.lnk" ] || fail "the Start-menu entry is left behind"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trackpace' >/dev/null 2>&1 &&
+    fail "the uninstall entry is left in the registry"
+echo "uninstalled: $install_dir, the Start-menu entry and the uninstall entry are gone"
+echo "PASS: the zip, printing, the installer and the uninstaller under Wine"
