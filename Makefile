@@ -97,7 +97,7 @@ windows:
 # them (on the X server named by TRACKPACE_E2E_DISPLAY, or an Xvfb of its own).
 test-windows: windows
 	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)"
-	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)/e2e/main-window.png
+	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)/e2e/main-window-defaults.png
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD)

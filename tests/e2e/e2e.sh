@@ -77,6 +77,9 @@ menu_bar=$((height - 250))
 [ "$width" -eq 441 ] && [ "$menu_bar" -ge 15 ] && [ "$menu_bar" -le 40 ] ||
     fail 1 "main window is ${width}x${height}, not a 441x250 client area under a menu bar"
 [ ! -e "$ini" ] || fail 1 "start-up created the settings file"
+# With the built-in defaults, for the Windows build to be compared with.
+sleep 0.3
+import -window "$main" "$shots/main-window-defaults.png" || fail 1 "no screenshot"
 kill "$pid"; wait "$pid" 2>/dev/null; pid=""
 
 # 2. A settings file of N, CIRCLE, 120 beside the copy: no warning.
