@@ -107,6 +107,20 @@ start
 main=$(wait_window "Trackpace - Scale Speed Calculator")
 [ -n "$main" ] || fail "no main window at the second start"
 [ -z "$(xdotool search --name '^Trackpace - Initialization Error$' 2>/dev/null)" ] || fail "a warning box at the second start"
+# Print, where a CUPS queue takes the jobs (as in CI): the printing module is found
+# where the package put it, and the page reaches the queue.
+if [ -n "${TRACKPACE_CUPS_OUTPUT:-}" ] && [ -d "$TRACKPACE_CUPS_OUTPUT" ]; then
+    before=$(ls "$TRACKPACE_CUPS_OUTPUT" | wc -l)
+    menu_bar=$(( $(xwininfo -id "$main" | awk '/Height:/{print $2}') - 250 ))
+    xdotool mousemove --window "$main" 225 $((menu_bar + 37)) click 1   # TIME vs. SPEED Table
+    xdotool mousemove --window "$main" 384 $((menu_bar + 38)) click 1   # Create
+    table=$(wait_window "Trackpace - Time vs. Speed Table")
+    [ -n "$table" ] || fail "Create opened no table window"
+    xdotool windowfocus --sync "$table" key Return   # Print has the focus
+    timeout 30 bash -c "until [ \$(ls '$TRACKPACE_CUPS_OUTPUT' | wc -l) -gt $before ]; do sleep 0.2; done" ||
+        fail "the installed program's table reached no print queue"
+    echo "   printed: $(ls -t "$TRACKPACE_CUPS_OUTPUT" | head -n 1)"
+fi
 stop
 
 echo "== remove"
