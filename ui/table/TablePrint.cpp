@@ -36,7 +36,8 @@ bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, const
     return painter.end();
 }
 
-QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, const TableRows& rows)
+QByteArray PagePdf(const QPageLayout& layout, const QString& title,
+                   const std::function<bool(QPagedPaintDevice&)>& compose)
 {
     QByteArray document;
     QBuffer buffer(&document);
@@ -47,13 +48,19 @@ QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, con
         QPdfWriter pdf(&buffer);
         pdf.setResolution(PdfDotsPerInch);
         pdf.setPageLayout(layout);
-        pdf.setTitle(TablePageTitle);
+        pdf.setTitle(title);
         pdf.setCreator(QStringLiteral("Trackpace"));
-        if (!ComposeTablePage(pdf, basisLine, rows)) {
+        if (!compose(pdf)) {
             return {};
         }
     }
     return document;
+}
+
+QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, const TableRows& rows)
+{
+    return PagePdf(layout, TablePageTitle,
+                   [&](QPagedPaintDevice& device) { return ComposeTablePage(device, basisLine, rows); });
 }
 
 QPageLayout PrinterPageLayout(const QString& printer)

@@ -7,13 +7,19 @@
 #include <QPageLayout>
 #include <QString>
 
+#include <functional>
+
 class QPagedPaintDevice;
 
 // Writes the 22 lines of the page in Arial 10 pt from the top-left of the printable
 // area and ends the document. False when no painter could begin on the device.
 bool ComposeTablePage(QPagedPaintDevice& device, const QString& basisLine, const TableRows& rows);
 
-// The same page as a PDF document on `layout`'s paper; empty when it cannot be made.
+// A page drawn by `compose` as a PDF document titled `title` on `layout`'s paper;
+// empty when it cannot be made.
+QByteArray PagePdf(const QPageLayout& layout, const QString& title,
+                   const std::function<bool(QPagedPaintDevice&)>& compose);
+// The table's page as such a document.
 QByteArray TablePagePdf(const QPageLayout& layout, const QString& basisLine, const TableRows& rows);
 
 // The paper and margins `printer` prints on by default.

@@ -7,7 +7,6 @@
 #include <QDialog>
 
 #include <functional>
-#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -30,34 +29,17 @@ public:
     // Replaceable for tests: the way to the printer, and where the user wants a PDF
     // written when there is none (empty: not at all).
     PrintRoute Route;
-    // True while a Print still waits for the print system's answer.
-    bool Printing() const { return waiting_ > 0; }
     std::function<QString()> AskPdfPath;
+    // True while a Print still waits for the print system's answer.
+    bool Printing() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // One click on Print, from the look-up of the printer to the print system's
-    // answer. Its requests run aside (see RunAside); this stays on the window's thread.
-    struct PrintRun {
-        enum class Phase { Finding, Submitting, Done, Abandoned };
-        Phase phase = Phase::Finding;
-        QString printer;
-    };
-
     void Load();
     void Print();
-    void PrinterFound(const std::shared_ptr<PrintRun>& run, const PrinterChoice& choice, const QString& basis,
-                      const TableRows& rows);
-    void Submitted(const std::shared_ptr<PrintRun>& run, const JobOutcome& outcome);
-    void NoAnswer(const std::shared_ptr<PrintRun>& run);
-    void Finished(PrintRun& run);
-    void PrintNatively(const QString& printer, const QString& basis, const TableRows& rows);
-    void ReportNotPrinted(const QString& text);
-    static void ReportOutcome(const QString& printer, const JobOutcome& outcome);
-    void OfferPdf(const PrinterChoice& why, const QString& basis, const TableRows& rows);
     void SetMessage(const QString& text);
     void StopMessage();
     void MsgTimerTick();
@@ -66,7 +48,7 @@ private:
     QLabel* lblInfo1 = nullptr;
     QLabel* lblMessage = nullptr;
     QTimer* tmrMsgTimer = nullptr;
+    class PagePrinter* printer_ = nullptr;
     std::function<LengthEntry()> mainEntry_;
     int messageCentre_;
-    int waiting_ = 0;  // clicks whose print system has not answered yet
 };
