@@ -11,6 +11,15 @@ QString VersionText()
     return QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
 }
 
+namespace {
+
+QByteArray InFolder(const QByteArray& folder, const QByteArray& name)
+{
+    return (folder.endsWith('/') ? folder : folder + '/') + name;
+}
+
+}  // namespace
+
 void SetIniFolder(const std::optional<QByteArray>& folder)
 {
     if (!folder) {
@@ -18,8 +27,13 @@ void SetIniFolder(const std::optional<QByteArray>& folder)
         IniPath.clear();
         return;
     }
-    IniPathNative = (folder->endsWith('/') ? *folder : *folder + '/') + QByteArrayLiteral("Trackpace.ini");
+    IniPathNative = InFolder(*folder, QByteArrayLiteral("Trackpace.ini"));
     IniPath = QDir::toNativeSeparators(QFile::decodeName(IniPathNative));
+}
+
+void SetLogFolder(const std::optional<QByteArray>& folder)
+{
+    LogPathNative = folder ? InFolder(*folder, QByteArrayLiteral("Trackpace.log.sqlite")) : QByteArray();
 }
 
 }  // namespace General

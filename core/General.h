@@ -18,6 +18,10 @@ inline QString IniPath;
 // The same path as the file system spells it. A folder name need not be valid text,
 // and IniPath (made to be shown) cannot hold such bytes; the file is reached by these.
 inline QByteArray IniPathNative;
+// The speed log's database (beyond the design): beside the settings file for a copy
+// run from its own folder, in the user's data folder for an installed one; written
+// only by SetLogFolder.
+inline QByteArray LogPathNative;
 inline QString DefScale;
 inline QString DefTrackConfig;
 inline float DefLength = 0.0F;
@@ -48,5 +52,7 @@ QString VersionText();
 // IniPath at the same file as text, in the system's own separators; with no folder
 // both stay empty, and the settings are neither read nor written anywhere else.
 void SetIniFolder(const std::optional<QByteArray>& folder);
+// Points LogPathNative at Trackpace.log.sqlite in `folder`, or at nothing.
+void SetLogFolder(const std::optional<QByteArray>& folder);
 
 }  // namespace General

@@ -38,16 +38,34 @@ std::optional<QByteArray> ExecutableDirectory(const QByteArray& selfLink)
     return QFile::encodeName(dir);
 }
 
-std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
-                                                     const QByteArray& accountHome)
+namespace {
+
+// An XDG base folder: the variable's folder where it names an absolute one, else the
+// home folder's `fallback`; Trackpace's own folder inside.
+std::optional<QByteArray> XdgFolder(const QByteArray& variable, const QByteArray& home, const QByteArray& accountHome,
+                                    const QByteArray& fallback)
 {
-    if (IsAbsolutePath(xdgConfigHome)) {
-        return Joined(xdgConfigHome, QByteArrayLiteral("Trackpace"));
+    if (IsAbsolutePath(variable)) {
+        return Joined(variable, QByteArrayLiteral("Trackpace"));
     }
     for (const QByteArray& base : {home, accountHome}) {
         if (IsAbsolutePath(base)) {
-            return Joined(base, QByteArrayLiteral(".config/Trackpace"));
+            return Joined(base, fallback + QByteArrayLiteral("/Trackpace"));
         }
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
+                                                     const QByteArray& accountHome)
+{
+    return XdgFolder(xdgConfigHome, home, accountHome, QByteArrayLiteral(".config"));
+}
+
+std::optional<QByteArray> UserDataDirectory(const QByteArray& xdgDataHome, const QByteArray& home,
+                                            const QByteArray& accountHome)
+{
+    return XdgFolder(xdgDataHome, home, accountHome, QByteArrayLiteral(".local/share"));
 }

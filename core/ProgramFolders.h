@@ -29,3 +29,10 @@ std::optional<QByteArray> UserConfigurationDirectory();
 // The POSIX rule of UserConfigurationDirectory() on given values.
 std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfigHome, const QByteArray& home,
                                                      const QByteArray& accountHome);
+
+// The user's own folder for the program's data (the speed log): on POSIX systems
+// $XDG_DATA_HOME/Trackpace, else ~/.local/share/Trackpace; on Windows, as the
+// settings, %APPDATA%\Trackpace.
+std::optional<QByteArray> UserDataDirectory();
+std::optional<QByteArray> UserDataDirectory(const QByteArray& xdgDataHome, const QByteArray& home,
+                                            const QByteArray& accountHome);

@@ -32,3 +32,8 @@ std::optional<QByteArray> UserConfigurationDirectory()
     }
     return bytes + QByteArrayLiteral("/Trackpace");
 }
+
+std::optional<QByteArray> UserDataDirectory()
+{
+    return UserConfigurationDirectory();
+}

@@ -16,7 +16,9 @@ void Main(StartupHost& host, SettingsPlace place)
     MaxLength = LongestLength;
     // Beside the executable, never the working directory: a shortcut or a terminal
     // started elsewhere must still find the user's defaults.
-    SetIniFolder(place == SettingsPlace::BesideExecutable ? ExecutableDirectory() : UserConfigurationDirectory());
+    const bool beside = place == SettingsPlace::BesideExecutable;
+    SetIniFolder(beside ? ExecutableDirectory() : UserConfigurationDirectory());
+    SetLogFolder(beside ? ExecutableDirectory() : UserDataDirectory());
     LoadSettings(host);
     host.ShowMainWindow();
 }

@@ -156,9 +156,13 @@ void TestHome::windowAndMenus()
     QCOMPARE(Find<QAction>(home, "mnuPref")->menu(), nullptr);
     // The run timer is the one item beyond the classic menus; those keep
     // their texts and have no shortcut keys.
-    QCOMPARE(Find<QMenu>(home, "mnuFile")->actions(), (QList<QAction*>{Find<QAction>(home, "mnuFileRunTimer"), Find<QAction>(home, "mnuFileExit")}));
+    QCOMPARE(Find<QMenu>(home, "mnuFile")->actions(),
+             (QList<QAction*>{Find<QAction>(home, "mnuFileRunTimer"), Find<QAction>(home, "mnuFileSpeedLog"),
+                              Find<QAction>(home, "mnuFileExit")}));
     QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->text(), QStringLiteral("&Run Timer..."));
     QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QCOMPARE(Find<QAction>(home, "mnuFileSpeedLog")->text(), QStringLiteral("Speed &Log..."));
+    QCOMPARE(Find<QAction>(home, "mnuFileSpeedLog")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     QCOMPARE(Find<QAction>(home, "mnuFileExit")->text(), QStringLiteral("E&xit"));
     for (const QAction* action : {Find<QAction>(home, "mnuFileExit"), Find<QAction>(home, "mnuPref"), Find<QAction>(home, "mnuHelpAbout")}) {
         QVERIFY(action->shortcut().isEmpty());

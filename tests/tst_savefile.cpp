@@ -571,10 +571,15 @@ void TestSaveFile::installedCopyKeepsItsSettingsInTheConfigurationFolder()
     QTemporaryDir config;
     const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", Native(config.path()));
+    qputenv("XDG_DATA_HOME", Native(config.path()) + "/data");
     MessageRecorder boxes;
     HomeHost host;
     General::Main(host, SettingsPlace::UserConfiguration);
     qputenv("XDG_CONFIG_HOME", previous);
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(General::LogPathNative, Native(config.path()) + "/data/Trackpace/Trackpace.log.sqlite");
+    // Without XDG_DATA_HOME, by the same rule as the settings: ~/.local/share.
+    QCOMPARE(UserDataDirectory("data", "/home/a", "/home/b"), std::optional<QByteArray>("/home/a/.local/share/Trackpace"));
     const QString ini = config.filePath(QStringLiteral("Trackpace/Trackpace.ini"));
     QCOMPARE(boxes.Texts(), QStringList{ini + QStringLiteral(" not found . . . using program defaults.")});
     boxes.boxes.clear();

@@ -52,6 +52,7 @@ QStringList MessageRecorder::Texts() const
 void ResetGeneral()
 {
     General::SetIniFolder(std::nullopt);
+    General::SetLogFolder(std::nullopt);
     General::DefScale.clear();
     General::DefTrackConfig.clear();
     General::DefLength = 0.0F;
@@ -258,6 +259,7 @@ TestSession::TestSession()
     QApplication::setQuitOnLastWindowClosed(false);
     ResetGeneral();
     General::SetIniFolder(QFile::encodeName(dir.path()));
+    General::SetLogFolder(QFile::encodeName(dir.path()));
 }
 
 void TestSession::WriteIni(const QByteArray& bytes) const

@@ -8,11 +8,13 @@
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
+#include "ui/Modules.h"
 #include "ui/OptionGroup.h"
 #include "ui/SingleLineEdit.h"
 #include "ui/UpDown.h"
 #include "ui/ValueBox.h"
 #include "ui/about/frmAbout.h"
+#include "ui/log/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
@@ -94,6 +96,9 @@ void frmHome::BuildMenus()
     QAction* mnuFileRunTimer = mnuFile->addAction(QStringLiteral("&Run Timer..."));
     mnuFileRunTimer->setObjectName(QStringLiteral("mnuFileRunTimer"));
     mnuFileRunTimer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    QAction* mnuFileSpeedLog = mnuFile->addAction(QStringLiteral("Speed &Log..."));
+    mnuFileSpeedLog->setObjectName(QStringLiteral("mnuFileSpeedLog"));
+    mnuFileSpeedLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     QAction* mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
@@ -103,6 +108,7 @@ void frmHome::BuildMenus()
     QAction* mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About Trackpace"));
     mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(mnuFileRunTimer, &QAction::triggered, this, &frmHome::ShowRunTimer);
+    connect(mnuFileSpeedLog, &QAction::triggered, this, &frmHome::ShowSpeedLog);
     connect(mnuFileExit, &QAction::triggered, this, &frmHome::Exit);
     connect(mnuPref, &QAction::triggered, this, &frmHome::Preferences);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmHome::About);
@@ -268,6 +274,9 @@ void frmHome::CalcScaleDistance()
         General::ScaleDistance = ScaleDistanceOf(General::ScaleRatio, RunLength);
     }
     lblScaleDist->setText(WholeText(General::ScaleDistance) + QStringLiteral(" ft."));
+    if (log_) {
+        log_->TrackChanged();
+    }
     CalcScaleSpeed();
 }
 
@@ -317,8 +326,60 @@ frmRunTimer* frmHome::RunTimer()
         // A window of its own, not one of this window's: the dialogs that block this
         // window (the table, the preferences, a message) must leave it reachable.
         timer_ = std::make_unique<frmRunTimer>([this](int seconds) { TakeElapsedTime(seconds); });
+        if (log_) {
+            LogTimedRuns();
+        }
     }
     return timer_.get();
+}
+
+SpeedLogLink* frmHome::SpeedLog()
+{
+    if (!log_) {
+        // The log and the libraries it brings (Qt SQL, Qt Charts) are loaded only now:
+        // the main window opens as quickly as it would without them.
+        const auto create =
+            reinterpret_cast<CreateSpeedLogFunction>(ModuleFunction(QStringLiteral("log"), CreateSpeedLogSymbol));
+        if (create == nullptr) {
+            MessageBox::Show(General::AppTitle,
+                             QStringLiteral("The speed log cannot be opened: its part of Trackpace (trackpace-log) "
+                                            "is missing from this installation or cannot be loaded."),
+                             MessageBox::Icon::Exclamation);
+            return nullptr;
+        }
+        logHost_ = std::make_unique<LogHost>([this] { return TrackShown(); });
+        log_.reset(create(logHost_.get(), &General::LogPathNative));
+        if (timer_) {
+            LogTimedRuns();
+        }
+    }
+    return log_.get();
+}
+
+void frmHome::LogTimedRuns()
+{
+    timer_->SetRunLog([this](qint64 milliseconds) { return log_->RecordTimedRun(milliseconds); });
+}
+
+TrackNow frmHome::TrackShown() const
+{
+    const bool hasLength = !txtLength->text().isEmpty();
+    return {General::ScaleName, General::ScaleRatio, configuration_.circle->isChecked(),
+            hasLength ? LeadingNumber(txtLength->text()) : 0.0, hasLength ? General::ScaleDistance : 0.0};
+}
+
+void frmHome::ShowSpeedLog()
+{
+    const bool opened = static_cast<bool>(log_);
+    if (SpeedLogLink* log = SpeedLog()) {
+        QWidget* window = log->Window();
+        if (!opened) {
+            PlaceBeside(*window, window->size());
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
 }
 
 void frmHome::ShowRunTimer()
@@ -326,18 +387,19 @@ void frmHome::ShowRunTimer()
     frmRunTimer* timer = RunTimer();
     if (!timerPlaced_) {
         timerPlaced_ = true;
-        const QScreen* screen = this->screen();
-        const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                             frameGeometry().right() - geometry().right(),
-                             frameGeometry().bottom() - geometry().bottom());
-        const QSize size = timer->sizeHint().grownBy(frame);
-        const QPoint at = BesidePosition(frameGeometry(), size, screen->availableGeometry());
-        timer->move(at);
+        PlaceBeside(*timer, timer->sizeHint());
     }
     // Shown again, it stays where the user last left it.
     timer->show();
     timer->raise();
     timer->activateWindow();
+}
+
+void frmHome::PlaceBeside(QWidget& window, const QSize& size)
+{
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    window.move(BesidePosition(frameGeometry(), size.grownBy(frame), screen()->availableGeometry()));
 }
 
 void frmHome::TakeElapsedTime(int seconds)

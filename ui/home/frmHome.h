@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/ScaleGroup.h"
+#include "ui/log/SpeedLogLink.h"
 
 #include <QMainWindow>
 
@@ -34,6 +35,8 @@ public:
 
     // The run timer window, created on first use and kept while this window lives.
     frmRunTimer* RunTimer();
+    // The speed log, loaded on first use (null, with a message, where it cannot be).
+    SpeedLogLink* SpeedLog();
 
 protected:
     bool event(QEvent* event) override;
@@ -57,6 +60,12 @@ private:
     void Preferences();
     void About();
     void ShowRunTimer();
+    void ShowSpeedLog();
+    // Puts a window of `size` beside this one, where the screen has room for it.
+    void PlaceBeside(QWidget& window, const QSize& size);
+    // Runs stopped in the run timer go to the speed log.
+    void LogTimedRuns();
+    TrackNow TrackShown() const;
     // A run timed in the run timer window becomes the elapsed time of Check Speed.
     void TakeElapsedTime(int seconds);
     void RunModal(QDialog& dialog);
@@ -85,5 +94,7 @@ private:
     qint16 ScaleSpeed = 0;
 
     std::unique_ptr<frmRunTimer> timer_;
+    std::unique_ptr<SpeedLogHost> logHost_;
+    std::unique_ptr<SpeedLogLink> log_;  // goes before its host
     bool timerPlaced_ = false;
 };

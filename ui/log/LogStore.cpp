@@ -94,7 +94,7 @@ LogStore::LogStore(const QByteArray& path)
     if (path.isEmpty()) {
         problem_ = QStringLiteral("There is no folder for the speed log, so its runs are kept only until Trackpace "
                                   "ends.");
-    } else if (Check(path) && Open(path_) && Migrate()) {
+    } else if (Check() && Open(path_) && Migrate()) {
         return;
     }
     // The file stays as it is; the log goes on in memory.
@@ -111,7 +111,7 @@ LogStore::~LogStore()
     QSqlDatabase::removeDatabase(connection_);
 }
 
-bool LogStore::Check(const QByteArray& path)
+bool LogStore::Check()
 {
     const QFileInfo info(path_);
     const QString shown = QDir::toNativeSeparators(path_);
@@ -259,11 +259,12 @@ std::vector<LoggedRun> LogStore::Runs() const
         return runs;
     }
     while (query.next()) {
-        const TrackNow track{query.value(5).toString(), query.value(6).toDouble(), query.value(7).toString() == u"CIRCLE",
-                             query.value(8).toDouble(), query.value(9).toDouble()};
+        const TrackNow track{query.value(5).toString(), query.value(6).toDouble(),
+                             query.value(7).toString() == u"CIRCLE", query.value(8).toDouble(),
+                             query.value(9).toDouble()};
         LoggedRun run = MakeRun(QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs),
-                                query.value(2).toString(), query.value(3).toInt(), query.value(4).toString() == u"reverse",
-                                track, query.value(10).toLongLong());
+                                query.value(2).toString(), query.value(3).toInt(),
+                                query.value(4).toString() == u"reverse", track, query.value(10).toLongLong());
         run.id = query.value(0).toLongLong();
         runs.push_back(run);
     }

@@ -1,4 +1,4 @@
-// The speed log kept in an SQLite database: opened only where the file is a Trackpace log, each run committed as it comes.
+// The speed log in an SQLite database: used only where the file is a Trackpace log, each run committed at once.
 #pragma once
 
 #include "core/Csv.h"
@@ -50,7 +50,7 @@ public:
     std::optional<QString> SetSetting(const QString& key, const QString& value);
 
 private:
-    bool Check(const QByteArray& path);
+    bool Check();
     bool Open(const QString& name);
     bool Migrate();
 

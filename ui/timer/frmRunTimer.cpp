@@ -77,6 +77,7 @@ frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunC
     layout->addLayout(top);
     layout->addWidget(lblHandOver);
     layout->addWidget(lblSpeed);
+    layout->addWidget(lblLog);
     layout->addWidget(fraPace);
     // Fixed, and tall enough for every note it shows: it does not jump as they change.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -126,6 +127,8 @@ void frmRunTimer::BuildTimer()
     lblSpeed = Named(MakeNote(this, 1), "lblSpeed");
     lblSpeed->setFont(ArialFont(9.75, true));
     lblSpeed->setFixedHeight(lblSpeed->fontMetrics().lineSpacing());
+    lblLog = Named(MakeNote(this, 2), "lblLog");
+    lblLog->hide();
     connect(cmdStartStop, &QPushButton::clicked, this, &frmRunTimer::StartStop);
     connect(cmdReset, &QPushButton::clicked, this, &frmRunTimer::Reset);
 }
@@ -180,15 +183,25 @@ void frmRunTimer::Start()
     UpdateRefresh();
 }
 
+void frmRunTimer::SetRunLog(std::function<QString(qint64)> log)
+{
+    runLog_ = std::move(log);
+    lblLog->setVisible(static_cast<bool>(runLog_));
+}
+
 void frmRunTimer::Stop()
 {
-    const qint64 tenths = ShownTenths(clock_->Milliseconds() - startMs_);
+    const qint64 milliseconds = clock_->Milliseconds() - startMs_;
+    const qint64 tenths = ShownTenths(milliseconds);
     running_ = false;
     lastTenths_ = tenths;
     lblFigure->setText(TenthsText(tenths));
     cmdStartStop->setText(QStringLiteral("&Start"));
     UpdateRefresh();
     ShowSpeed();
+    if (runLog_ && tenths >= ShortestRunTenths) {
+        lblLog->setText(runLog_(milliseconds));
+    }
     handedSeconds_ = HandedOverSeconds(tenths);
     if (handedSeconds_) {
         // The main window answers with MainWindowChanged, which writes the note.
@@ -217,6 +230,7 @@ void frmRunTimer::ClearRun()
     lblFigure->setText(TenthsText(0));
     lblHandOver->clear();
     lblSpeed->clear();
+    lblLog->clear();
 }
 
 void frmRunTimer::MainWindowChanged(int seconds, const QString& speedText)

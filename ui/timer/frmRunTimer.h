@@ -38,6 +38,10 @@ public:
     // changed: the notes follow, and a pace takes the new run time at its next mark.
     void MainWindowChanged(int seconds, const QString& speedText);
 
+    // A stopped run of half a second or more also goes to `log` (the speed log), to
+    // the millisecond; the sentence it returns shows under the hand-over note.
+    void SetRunLog(std::function<QString(qint64 milliseconds)> log);
+
     bool Running() const { return running_; }
     bool Pacing() const { return pacing_; }
 
@@ -75,6 +79,7 @@ private:
     QPushButton* cmdReset = nullptr;
     QLabel* lblHandOver = nullptr;
     QLabel* lblSpeed = nullptr;
+    QLabel* lblLog = nullptr;  // shown once the speed log is open
     QTimer tmrRefresh{this};  // the figure and the countdown, while either runs
     // The pace beeper.
     QGroupBox* fraPace = nullptr;
@@ -86,6 +91,7 @@ private:
     QTimer tmrFlash{this};  // puts the figure back after a mark's flash
 
     std::function<void(int)> handOver_;
+    std::function<QString(qint64)> runLog_;
     std::unique_ptr<RunClock> clock_;
     std::unique_ptr<SoundSink> sound_;
     bool running_ = false;

@@ -1,0 +1,544 @@
+// The speed log: runs timed and typed, their figures, the database's safety, CSV files, the curve and its page.
+#include "core/FleetFigures.h"
+#include "ui/PagePrinter.h"
+#include "ui/home/frmHome.h"
+#include "ui/log/LogStore.h"
+#include "ui/log/frmSpeedLog.h"
+#include "ui/timer/frmRunTimer.h"
+
+#include "TestSupport.h"
+#include "log/ChartPoints.h"
+
+#include <QtTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+
+#include <optional>
+
+namespace {
+
+// HO, 48 in straight: 348 scale feet, as the main window computes it.
+const TrackNow Ho48{QStringLiteral("HO"), 87.1, false, 48.0, 348.0};
+
+// The program's side as the tests play it: a fixed track, boxes kept, pages saved as PDF.
+class TestHost final : public SpeedLogHost {
+public:
+    TrackNow track = Ho48;
+    QStringList boxes;
+    QString pdfPath;
+
+    TrackNow Track() const override { return track; }
+    void Box(const QString& text, bool /*warning*/) override { boxes << text; }
+    void PrintPage(QWidget* window, const QString& title, const QString& noun,
+                   const std::function<bool(QPagedPaintDevice&)>& compose, bool /*toPdf*/) override
+    {
+        auto* printer = new PagePrinter(window);
+        printer->AskPdfPath = [this] { return pdfPath; };
+        printer->SavePdf({title, noun, compose});
+    }
+};
+
+// A view's rows as texts.
+std::vector<QStringList> Rows(const QObject& window, const char* view)
+{
+    const QAbstractItemModel* model = Find<QTableView>(window, QString::fromLatin1(view))->model();
+    std::vector<QStringList> rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            cells << model->index(row, column).data().toString();
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+void Choose(const QObject& window, const QString& locomotive, int throttle, bool reverse = false)
+{
+    Find<QComboBox>(window, "cboLocomotive")->setEditText(locomotive);
+    Find<QSpinBox>(window, "spnThrottle")->setValue(throttle);
+    Find<QComboBox>(window, "cboDirection")->setCurrentIndex(reverse ? 1 : 0);
+}
+
+// Types `seconds` into the time box and presses Enter; the note it leaves.
+QString Type(const QObject& window, const QString& seconds)
+{
+    auto* time = Find<QLineEdit>(window, "txtTime");
+    time->setText(seconds);
+    QTest::keyClick(time, Qt::Key_Return);
+    return Find<QLabel>(window, "lblNote")->text();
+}
+
+// Two locomotives over HO 48 in: GP9 4071 at 4.9, 5.0, 5.1 s (step 12) and 3.2 s
+// (step 20); SD40 5300 at 5.5 s (step 12) and 3.5 s (step 20).
+void TypeFleet(const QObject& window)
+{
+    for (const auto& [locomotive, step, seconds] :
+         std::vector<std::tuple<QString, int, QString>>{{"GP9 4071", 12, "4.9"},
+                                                        {"GP9 4071", 12, "5.0"},
+                                                        {"GP9 4071", 12, "5.1"},
+                                                        {"GP9 4071", 20, "3.2"},
+                                                        {"SD40 5300", 12, "5.5"},
+                                                        {"SD40 5300", 20, "3.5"}}) {
+        Choose(window, locomotive, step);
+        Type(window, seconds);
+    }
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// A database at `path` made by `statements`, as another program might leave one.
+void MakeDatabase(const QString& path, const QStringList& statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : statements) {
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+}
+
+QString Pragma(const QString& path, const QString& pragma)
+{
+    QString value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("PRAGMA ") + pragma) && query.next()) {
+            value = query.value(0).toString();
+        }
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+    return value;
+}
+
+QString Writer()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/log_writer");
+}
+
+}  // namespace
+
+class TestLog : public SessionTest {
+    Q_OBJECT
+
+private slots:
+    void typedTimes_data();
+    void typedTimes();
+    void timedRunsGiveTheWorkedSpeeds();
+    void outlierIsMarkedAndCanBeLeftOut();
+    void deleteAndUndo();
+    void leftAsItIs_data();
+    void leftAsItIs();
+    void olderLogIsBroughtForward();
+    void killedRightAfterARun();
+    void twoCopiesAtOnce();
+    void csvRoundTrip();
+    void badLinesAreReported();
+    void tenThousandRuns();
+    void curveHoldsTheMeans();
+    void pageHoldsTheStepTable();
+
+private:
+    // A log window of its own over the file Trackpace.log.sqlite of the session's folder.
+    frmSpeedLog& Window();
+    QString InFolder(const QString& name) { return QDir(Session().dir.path()).filePath(name); }
+    QString LogPath() { return InFolder(QStringLiteral("Trackpace.log.sqlite")); }
+
+    TestHost host_;
+    std::unique_ptr<frmSpeedLog> window_;
+};
+
+frmSpeedLog& TestLog::Window()
+{
+    host_.track = Ho48;
+    host_.boxes.clear();
+    window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(LogPath()));
+    window_->AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString& name) { return InFolder(name); };
+    return *window_;
+}
+
+void TestLog::typedTimes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<qint64>("milliseconds");  // -1: refused
+    QTest::newRow("whole") << "5" << qint64(5000);
+    QTest::newRow("tenths") << "5.0" << qint64(5000);
+    QTest::newRow("hundredths") << "5.00" << qint64(5000);
+    QTest::newRow("comma") << " 4,95 " << qint64(4950);
+    QTest::newRow("thousandths") << "5.123" << qint64(-1);
+    QTest::newRow("zero") << "0.00" << qint64(-1);
+    QTest::newRow("negative") << "-5" << qint64(-1);
+    QTest::newRow("text") << "five" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+}
+
+void TestLog::typedTimes()
+{
+    QFETCH(QString, typed);
+    QFETCH(qint64, milliseconds);
+    QCOMPARE(TypedMilliseconds(typed).value_or(-1), milliseconds);
+}
+
+void TestLog::timedRunsGiveTheWorkedSpeeds()
+{
+    // The main window's HO 48 in, the run timer on a clock moved by hand.
+    qint64 now = 1000;
+    frmRunTimer* timer = Home().RunTimer();
+    struct Clock final : RunClock {
+        const qint64& now;
+        explicit Clock(const qint64& at) : now(at) {}
+        qint64 Milliseconds() const override { return now; }
+    };
+    timer->UseDevices(std::make_unique<Clock>(now), SystemSound());
+    QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+L")));
+    QWidget* log = Home().SpeedLog()->Window();
+    QTRY_VERIFY(log->isVisible());
+    auto* stop = Find<QPushButton>(*timer, "cmdStartStop");
+    const auto time = [&](qint64 milliseconds) {
+        stop->click();
+        now += milliseconds;
+        stop->click();
+        return Find<QLabel>(*timer, "lblLog")->text();
+    };
+    QCOMPARE(time(5000), QStringLiteral("Not logged: type or choose a locomotive in the speed log first."));
+    Choose(*log, QStringLiteral("GP9 4071"), 12);
+    QCOMPARE(time(4900), QStringLiteral("Logged for GP9 4071 at step 12 forward: 48.4 mph in 4.90 s."));
+    time(5000);
+    time(5100);
+    Choose(*log, QStringLiteral("GP9 4071"), 13);
+    QCOMPARE(Type(*log, QStringLiteral("5.00")),
+             QStringLiteral("Logged for GP9 4071 at step 13 forward: 47.5 mph in 5.00 s."));
+    QCOMPARE(Type(*log, QStringLiteral("5.123")).left(37), QStringLiteral("Not logged: type the time in seconds,"));
+
+    const std::vector<QStringList> runs = Rows(*log, "tblRuns");
+    QCOMPARE(runs.size(), std::size_t(4));
+    QCOMPARE(runs.at(0).mid(1),
+             (QStringList{"GP9 4071", "12", "forward", "HO straight 48 in, 348 scale ft", "4.90", "48.4", ""}));
+    QCOMPARE(runs.at(1).mid(5, 2), (QStringList{"5.00", "47.5"}));
+    QCOMPARE(runs.at(2).mid(5, 2), (QStringList{"5.10", "46.5"}));
+    // A typed 5.00 s is the same run as one timed at 5.0 s.
+    QCOMPARE(runs.at(3).mid(5, 2), runs.at(1).mid(5, 2));
+    QCOMPARE(Rows(*log, "tblSteps").at(0),
+             (QStringList{"GP9 4071", "12", "forward", "3", "47.5", "0.95", "46.5", "48.4", "0"}));
+    Find<QComboBox>(*log, "cboUnits")->setCurrentIndex(1);
+    QCOMPARE(Rows(*log, "tblSteps").at(0).mid(4, 4), (QStringList{"76.4", "1.53", "74.9", "77.9"}));
+    // Closed, the log takes no more runs and says nothing.
+    log->close();
+    QCOMPARE(time(5000), QString());
+    QCOMPARE(LogStore(QFile::encodeName(LogPath())).Runs().size(), std::size_t(4));
+}
+
+void TestLog::outlierIsMarkedAndCanBeLeftOut()
+{
+    frmSpeedLog& log = Window();
+    Choose(log, QStringLiteral("GP9 4071"), 12);
+    // 6.25 s is 20 % slower than the median of 5.0 s; 5.5 s only 9 %.
+    for (const char* seconds : {"5.0", "5.0", "6.25", "5.5", "5.0"}) {
+        Type(log, QString::fromLatin1(seconds));
+    }
+    QStringList notes;
+    for (const QStringList& row : Rows(log, "tblRuns")) {
+        notes << row.at(7);
+    }
+    QCOMPARE(notes, (QStringList{"", "", "more than 15 % off the median", "", ""}));
+    QCOMPARE(Rows(log, "tblSteps").at(0).mid(3), (QStringList{"5", "44.7", "4.20", "38.0", "47.5", "0"}));
+    Find<QCheckBox>(log, "chkLeaveOut")->setChecked(true);
+    QCOMPARE(Rows(log, "tblSteps").at(0).mid(3), (QStringList{"4", "46.4", "2.16", "43.1", "47.5", "1"}));
+    QCOMPARE(Rows(log, "tblRuns").at(2).at(7), QStringLiteral("more than 15 % off the median, left out"));
+    QCOMPARE(log.Runs().size(), std::size_t(5));
+}
+
+void TestLog::deleteAndUndo()
+{
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    const std::vector<LoggedRun> before = log.Runs();
+    auto* view = Find<QTableView>(log, "tblRuns");
+    view->selectRow(1);
+    QTest::mouseClick(Find<QPushButton>(log, "cmdDelete"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(log, "lblNote")->text(), QStringLiteral("Deleted 1 run; Undo puts it back."));
+    QCOMPARE(LogStore(QFile::encodeName(LogPath())).Runs().size(), before.size() - 1);
+    QCOMPARE(Rows(log, "tblSteps").at(0).at(3), QStringLiteral("2"));
+    QTest::mouseClick(Find<QPushButton>(log, "cmdUndo"), Qt::LeftButton);
+    const std::vector<LoggedRun> after = LogStore(QFile::encodeName(LogPath())).Runs();
+    QCOMPARE(after.size(), before.size());
+    QCOMPARE(after.at(1).id, before.at(1).id);
+    QCOMPARE(RunCsvFields(after.at(1)), RunCsvFields(before.at(1)));
+    QVERIFY(!Find<QPushButton>(log, "cmdUndo")->isEnabled());
+}
+
+void TestLog::leftAsItIs_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("text file") << "text"
+                               << "is not a Trackpace speed log (it is no database).";
+    QTest::newRow("corrupt") << "corrupt"
+                             << "is damaged: the database does not read back whole.";
+    QTest::newRow("other database") << "other"
+                                    << "is another program's database, not a Trackpace speed log.";
+    QTest::newRow("newer Trackpace") << "newer"
+                                     << "was written by a newer Trackpace.";
+    QTest::newRow("read-only") << "readonly"
+                               << "is read-only.";
+    QTest::newRow("folder") << "folder"
+                            << "is a folder, not a Trackpace speed log.";
+}
+
+void TestLog::leftAsItIs()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    const QString path = LogPath();
+    if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+    } else if (kind == u"text") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("recorded,locomotive\r\nnot a database\r\n");
+    } else if (kind == u"other") {
+        MakeDatabase(path, {"CREATE TABLE accounts (id INTEGER PRIMARY KEY, owner TEXT)",
+                            "INSERT INTO accounts (owner) VALUES ('someone')"});
+    } else {
+        Window().close();  // a real log with a run in it
+        Choose(*window_, QStringLiteral("GP9 4071"), 12);
+        Type(*window_, QStringLiteral("5.0"));
+        window_.reset();
+        if (kind == u"newer") {
+            MakeDatabase(path, {"PRAGMA user_version = 9"});
+        } else if (kind == u"readonly") {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else if (kind == u"corrupt") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(100);
+            file.write(QByteArray(3000, '\xA5'));
+        }
+    }
+    const QByteArray bytes = ReadBytes(path);
+    frmSpeedLog& log = Window();
+    QVERIFY2(Find<QLabel>(log, "lblFile")
+                 ->text()
+                 .contains(QDir::toNativeSeparators(path).toHtmlEscaped() + u' ' + problem.toHtmlEscaped()),
+             qPrintable(Find<QLabel>(log, "lblFile")->text()));
+    // The log goes on in memory, and the file stays as it was.
+    Choose(log, QStringLiteral("SD40 5300"), 4);
+    QCOMPARE(Type(log, QStringLiteral("9.5")).left(10), QStringLiteral("Logged for"));
+    QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 1 run"));
+    window_.reset();
+    QCOMPARE(ReadBytes(path), bytes);
+    QCOMPARE(QFileInfo(path).isDir(), kind == u"folder");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestLog::olderLogIsBroughtForward()
+{
+    // A log of the first version: its runs only, no settings of its own.
+    MakeDatabase(LogPath(),
+                 {"PRAGMA application_id = 1414679376", "PRAGMA user_version = 1",
+                  "CREATE TABLE runs (id INTEGER PRIMARY KEY, recorded TEXT NOT NULL, locomotive TEXT NOT NULL, "
+                  "throttle INTEGER NOT NULL, direction TEXT NOT NULL, scale TEXT NOT NULL, ratio REAL NOT NULL, "
+                  "track TEXT NOT NULL, inches REAL NOT NULL, scale_feet REAL NOT NULL, milliseconds INTEGER "
+                  "NOT NULL, mph REAL NOT NULL, kmh REAL NOT NULL)",
+                  "INSERT INTO runs VALUES (7, '2026-05-01T10:00:00.000+02:00', 'GP9 4071', 12, 'forward', "
+                  "'HO', 87.1, 'STRAIGHT', 48, 348, 4900, 48.42, 77.93)"});
+    frmSpeedLog& log = Window();
+    QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 6),
+             (QStringList{"GP9 4071", "12", "forward", "HO straight 48 in, 348 scale ft", "4.90", "48.4"}));
+    Find<QComboBox>(log, "cboUnits")->setCurrentIndex(1);
+    window_.reset();
+    QCOMPARE(Pragma(LogPath(), QStringLiteral("user_version")), QStringLiteral("2"));
+    QCOMPARE(Window().findChild<QComboBox*>(QStringLiteral("cboUnits"))->currentText(), QStringLiteral("km/h"));
+}
+
+void TestLog::killedRightAfterARun()
+{
+    QProcess writer;
+    writer.start(Writer(), {LogPath(), QStringLiteral("1"), QStringLiteral("hang")});
+    QVERIFY(writer.waitForReadyRead(20000));
+    QCOMPARE(writer.readAllStandardOutput().trimmed(), QByteArray("kept"));
+    writer.kill();  // SIGKILL: no chance to tidy up
+    QVERIFY(writer.waitForFinished(10000));
+    QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+    const std::vector<LoggedRun> runs = LogStore(QFile::encodeName(LogPath())).Runs();
+    QCOMPARE(runs.size(), std::size_t(1));
+    QCOMPARE(runs.at(0).milliseconds, qint64(5000));
+}
+
+void TestLog::twoCopiesAtOnce()
+{
+    frmSpeedLog& log = Window();
+    std::array<QProcess, 2> writers;
+    for (QProcess& writer : writers) {
+        writer.start(Writer(), {LogPath(), QStringLiteral("500")});
+    }
+    for (QProcess& writer : writers) {
+        QVERIFY(writer.waitForFinished(240000));
+        QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+    }
+    QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 0 runs"));
+    QTest::mouseClick(Find<QPushButton>(log, "cmdRefresh"), Qt::LeftButton);
+    QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 1000 runs"));
+    QCOMPARE(Rows(log, "tblSteps").size(), std::size_t(20));  // two writers, ten steps each
+    window_.reset();
+    QCOMPARE(Pragma(LogPath(), QStringLiteral("integrity_check")), QStringLiteral("ok"));
+}
+
+void TestLog::csvRoundTrip()
+{
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    // Names a spreadsheet must keep whole: a comma, quotes, letters beyond ASCII.
+    Choose(log, QStringLiteral("Big \"Boy\", 4014"), 3, true);
+    Type(log, QStringLiteral("12.25"));
+    Choose(log, QStringLiteral("Baureihe 01 \u2013 Dampf"), 128);
+    host_.track = {QStringLiteral("N"), 160.0, true, 12.5, 818.0};
+    Type(log, QStringLiteral("7"));
+    QTest::mouseClick(Find<QPushButton>(log, "cmdExportRuns"), Qt::LeftButton);
+    const QByteArray csv = ReadBytes(InFolder(QStringLiteral("runs.csv")));
+    QVERIFY(
+        csv.startsWith("\xEF\xBB\xBFrecorded,locomotive,throttle,direction,scale,ratio,track,inches,scale_feet,"
+                       "milliseconds,mph,kmh\r\n"));
+    QVERIFY(csv.contains(",\"Big \"\"Boy\"\", 4014\",3,reverse,HO,87.1,STRAIGHT,48,348,12250,19.369,31.172\r\n"));
+    const std::vector<LoggedRun> exported = log.Runs();
+
+    QFile::rename(LogPath(), LogPath() + QStringLiteral(".old"));
+    frmSpeedLog& empty = Window();
+    empty.AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString&) {
+        return InFolder(QStringLiteral("runs.csv"));
+    };
+    QTest::mouseClick(Find<QPushButton>(empty, "cmdImport"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(empty, "cmdImport"), Qt::LeftButton);
+    QCOMPARE(host_.boxes, (QStringList{"From runs.csv: 8 runs added, 0 already in the log.",
+                                       "From runs.csv: 0 runs added, 8 already in the log."}));
+    QCOMPARE(empty.Runs().size(), exported.size());
+    for (std::size_t i = 0; i < exported.size(); ++i) {
+        QCOMPARE(RunCsvFields(empty.Runs().at(i)), RunCsvFields(exported.at(i)));
+    }
+}
+
+void TestLog::badLinesAreReported()
+{
+    const QString path = InFolder(QStringLiteral("bad.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString good =
+        QStringLiteral("2026-05-01T10:00:0%1.000+02:00,\"GP9\n4071\",12,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n");
+    file.write(
+        (RunCsvHeader().join(u',') + QStringLiteral("\r\n") + good.arg(1) +
+         QStringLiteral("2026-05-01T10:00:02.000+02:00,GP9 4071,x,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n") +
+         good.arg(3) + QStringLiteral("yesterday,GP9 4071,12,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n"))
+            .toUtf8());
+    file.close();
+    frmSpeedLog& log = Window();
+    log.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
+    QTest::mouseClick(Find<QPushButton>(log, "cmdImport"), Qt::LeftButton);
+    // The quoted line break makes the first run two lines long.
+    QCOMPARE(host_.boxes, QStringList{"From bad.csv: 2 runs added, 0 already in the log.\r"
+                                      "Line 4: its throttle \"x\" is not a whole number from 0 to 128.\r"
+                                      "Line 7: its time \"yesterday\" is no ISO 8601 date and time."});
+    // Control characters are no part of a name: the line break is dropped, the speed worked out again.
+    QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 1), QStringList{"GP94071"});
+    QCOMPARE(Rows(log, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
+}
+
+void TestLog::tenThousandRuns()
+{
+    const QString path = InFolder(QStringLiteral("fleet.csv"));
+    QString text = CsvLine(RunCsvHeader());
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC);
+    for (int i = 0; i < 10000; ++i) {
+        text += CsvLine(RunCsvFields(MakeRun(start.addSecs(i), QStringLiteral("Loco %1").arg(i % 25), i % 29,
+                                             i % 2 == 1, Ho48, 4000 + i % 2000)));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+    frmSpeedLog& log = Window();
+    log.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(Find<QPushButton>(log, "cmdImport"), Qt::LeftButton);
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 10000 runs"));
+    QCOMPARE(Rows(log, "tblSteps").size(), std::size_t(1450));
+    qInfo("10,000 runs imported and shown in %lld ms", elapsed);
+    QVERIFY2(elapsed < 1000 * qEnvironmentVariableIntValue("TRACKPACE_SLOW_FACTOR") + 1000, "slower than a second");
+}
+
+void TestLog::curveHoldsTheMeans()
+{
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    Find<QComboBox>(log, "cboUnits")->setCurrentIndex(1);
+    Find<QDoubleSpinBox>(log, "spnTarget")->setValue(60.0);
+    QCOMPARE(Rows(log, "tblMatch"), (std::vector<QStringList>{{"12", "forward", "76.4", "69.4", "-7.0"},
+                                                              {"20", "forward", "119.3", "109.1", "-10.2"}}));
+    const std::optional<QMap<QString, QList<QPointF>>> series = ChartPoints(log);
+    if (!series) {
+        QSKIP("this build paints its curve without Qt Charts");
+    }
+    // The means per step in km/h: 348 ft in 4.9, 5.0, 5.1 s and 3.2 s; in 5.5 s and 3.5 s.
+    const QMap<QString, QList<QPointF>> expected{{"GP9 4071", {{12, 76.39}, {20, 119.33}}},
+                                                 {"SD40 5300", {{12, 69.43}, {20, 109.10}}},
+                                                 {"Target 60.0 km/h", {{0, 60.0}, {21, 60.0}}},
+                                                 {"GP9 4071, step 12: lowest to highest", {{12, 74.87}, {12, 77.93}}}};
+    for (auto line = expected.begin(); line != expected.end(); ++line) {
+        const QList<QPointF> points = series->value(line.key());
+        QVERIFY2(points.size() == line.value().size(), qPrintable(line.key()));
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            QCOMPARE(points.at(i).x(), line.value().at(i).x());
+            QVERIFY2(qAbs(points.at(i).y() - line.value().at(i).y()) < 0.01, qPrintable(line.key()));
+        }
+    }
+}
+
+void TestLog::pageHoldsTheStepTable()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    host_.pdfPath = InFolder(QStringLiteral("log.pdf"));
+    QTest::mouseClick(Find<QPushButton>(log, "cmdPdf"), Qt::LeftButton);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), host_.pdfPath, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(20000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    QVERIFY2(page.startsWith(QStringLiteral("Trackpace - Speed Log")), qPrintable(page));
+    for (const char* row :
+         {"Locomotive Step Direction Runs Mean (mph) Std. dev. Lowest Highest Left out",
+          "GP9 4071 12 forward 3 47.5 0.95 46.5 48.4 0", "GP9 4071 20 forward 1 74.1 0.00 74.1 74.1 0",
+          "SD40 5300 12 forward 1 43.1 0.00 43.1 43.1 0"}) {
+        QVERIFY2(page.contains(QString::fromUtf8(row)), row);
+    }
+    QCOMPARE(page.count(QChar(0x0C)), 0);  // one page
+}
+
+QTEST_MAIN(TestLog)
+#include "tst_log.moc"

@@ -1,0 +1,35 @@
+// The program's side of the speed log.
+#include "ui/log/LogHost.h"
+
+#include "core/General.h"
+#include "core/MessageBox.h"
+#include "ui/PagePrinter.h"
+
+#include <QWidget>
+
+LogHost::LogHost(std::function<TrackNow()> track) : track_(std::move(track)) {}
+
+TrackNow LogHost::Track() const
+{
+    return track_();
+}
+
+void LogHost::Box(const QString& text, bool warning)
+{
+    MessageBox::Show(General::AppTitle, text, warning ? MessageBox::Icon::Exclamation : MessageBox::Icon::Information);
+}
+
+void LogHost::PrintPage(QWidget* window, const QString& title, const QString& noun,
+                        const std::function<bool(QPagedPaintDevice&)>& compose, bool toPdf)
+{
+    auto* printer = window->findChild<PagePrinter*>(QString(), Qt::FindDirectChildrenOnly);
+    if (printer == nullptr) {
+        printer = new PagePrinter(window);
+    }
+    const PrintedPage page{title, noun, compose};
+    if (toPdf) {
+        printer->SavePdf(page);
+    } else {
+        printer->Print(page);
+    }
+}

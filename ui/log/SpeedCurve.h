@@ -1,0 +1,36 @@
+// The speed curve: mean speed against throttle step, a line for each locomotive with its lowest-highest bars.
+#pragma once
+
+#include "core/FleetFigures.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+// Drawn with Qt Charts where the program is built with it, and by its own painting
+// where Qt Charts is not available (the Windows build); both show the same lines.
+class SpeedCurve : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SpeedCurve(QWidget* parent);
+    ~SpeedCurve() override;
+
+    // `lines` in mph, shown in `unit`; a target speed (mph) above 0 is drawn across.
+    void Show(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph);
+    // The same curve drawn into `target` of a page.
+    void Render(QPainter& painter, const QRectF& target) const;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+// What both drawings share: the title of the speed axis, the target line's name, and
+// the range of the speed axis (from 0 to a little above the highest figure).
+QString SpeedAxisTitle(SpeedUnit unit);
+QString TargetName(double targetMph, SpeedUnit unit);
+double SpeedAxisTop(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph);

@@ -1,0 +1,45 @@
+// Between the main program and the speed log, which lives in a module of its own loaded when the log is first opened.
+#pragma once
+
+#include "core/RunRecords.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QPagedPaintDevice;
+class QWidget;
+
+// What the log asks of the program: the track the main window shows, its message
+// boxes, its printing. Only these calls cross between program and module, so that
+// each keeps its own state (the module shares none of the program's globals).
+class SpeedLogHost {
+public:
+    virtual ~SpeedLogHost() = default;
+    // The track now chosen in the main window; scaleFeet is 0 where it has no length.
+    virtual TrackNow Track() const = 0;
+    virtual void Box(const QString& text, bool warning) = 0;
+    // `compose` draws the page (false where no painter could begin). Print sends it to
+    // the default printer, and every way the job fares is told; with `toPdf` the user
+    // chooses a PDF file for it instead.
+    virtual void PrintPage(QWidget* window, const QString& title, const QString& noun,
+                           const std::function<bool(QPagedPaintDevice&)>& compose, bool toPdf) = 0;
+};
+
+// The log as the program holds it.
+class SpeedLogLink {
+public:
+    virtual ~SpeedLogLink() = default;
+    virtual QWidget* Window() = 0;
+    // A run stopped in the run timer, `milliseconds` long: kept for the locomotive,
+    // throttle step and direction chosen in the log window. Returns the sentence the
+    // run timer shows about it.
+    virtual QString RecordTimedRun(qint64 milliseconds) = 0;
+    // The main window's track changed.
+    virtual void TrackChanged() = 0;
+};
+
+// The module's one entry: the log kept in the file `path` (empty: in memory only).
+using CreateSpeedLogFunction = SpeedLogLink* (*)(SpeedLogHost* host, const QByteArray* path);
+inline constexpr char CreateSpeedLogSymbol[] = "TrackpaceCreateSpeedLog";
