@@ -1,4 +1,4 @@
-// File helpers shared by the settings file and printing: folders, links and writing whole.
+// File helpers shared by the settings file, printing and the speed log: folders, links, writing whole, paths as text.
 #pragma once
 
 #include <QByteArray>
@@ -26,3 +26,22 @@ std::optional<QString> WriteAll(QFileDevice& file, QByteArrayView bytes, qint64*
 // Writes `bytes` to `path` whole or not at all (an existing file stays as it was
 // unless the new one is complete); the system's reason when it could not.
 std::optional<QString> WriteWholeFile(const QString& path, const QByteArray& bytes);
+
+// A path for libraries that take file names as text (SQLite through Qt SQL): the
+// path itself where its bytes read as text. Where a folder's name does not (a Latin-1
+// "café" on a UTF-8 system), the folder is held open while this lives and reached
+// through the process's own table of open files (on Linux); Text() is empty where
+// the path cannot be named as text at all.
+class TextPath {
+public:
+    explicit TextPath(const QByteArray& path);
+    ~TextPath();
+    TextPath(const TextPath&) = delete;
+    TextPath& operator=(const TextPath&) = delete;
+
+    const QString& Text() const { return text_; }
+
+private:
+    int folder_ = -1;
+    QString text_;
+};

@@ -1,6 +1,9 @@
-// Symbolic links on POSIX systems, read byte for byte.
+// Symbolic links on POSIX systems, read byte for byte; folders whose names are not text, reached all the same.
 #include "core/Files.h"
 
+#include <QFile>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <vector>
@@ -19,4 +22,36 @@ std::optional<QByteArray> ReadLink(const QByteArray& link)
         }
     }
     return std::nullopt;
+}
+
+namespace {
+
+bool ReadsAsText(const QByteArray& bytes)
+{
+    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+}
+
+}  // namespace
+
+TextPath::TextPath(const QByteArray& path)
+{
+    if (ReadsAsText(path)) {
+        text_ = QFile::decodeName(path);
+        return;
+    }
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    if (!ReadsAsText(name)) {
+        return;
+    }
+    folder_ = ::open(FolderOf(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ >= 0) {
+        text_ = QStringLiteral("/proc/self/fd/%1/").arg(folder_) + QFile::decodeName(name);
+    }
+}
+
+TextPath::~TextPath()
+{
+    if (folder_ >= 0) {
+        ::close(folder_);
+    }
 }

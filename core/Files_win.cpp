@@ -1,4 +1,4 @@
-// Symbolic links on Windows, through Qt's own reading of them.
+// Symbolic links on Windows, through Qt's own reading of them; paths, which are text there.
 #include "core/Files.h"
 
 #include <QFile>
@@ -11,3 +11,7 @@ std::optional<QByteArray> ReadLink(const QByteArray& link)
     }
     return QFile::encodeName(target);
 }
+
+TextPath::TextPath(const QByteArray& path) : text_(QFile::decodeName(path)) {}
+
+TextPath::~TextPath() = default;

@@ -28,6 +28,8 @@ trap cleanup EXIT
 app="$work/$(printf 'caf\351')"
 mkdir -p "$app" "$work/elsewhere" "$shots"
 cp "$program" "$app/trackpace"
+# Its modules (printing, the speed log) beside it, as in an unpacked copy.
+cp "$(dirname "$program")"/trackpace-*.so "$app/"
 ini="$app/Trackpace.ini"
 
 fail() {
@@ -171,4 +173,55 @@ same() { [ "$(convert "$1" rgba:- | md5sum)" = "$(convert "$2" rgba:- | md5sum)"
 ! same "$work/spun.png" "$work/one.png" || fail 5 "the time box shows 2 and 1 alike"
 same "$work/timed.png" "$work/spun.png" || fail 5 "after about two seconds' timing the elapsed time does not show 2"
 
-echo "PASS: all five steps"
+kill "$pid"; wait "$pid" 2>/dev/null; pid=""
+
+# 6. The speed log: Ctrl+L, a locomotive and its throttle step typed, a run timed
+#    with Space in the run timer: the run shows in the log window (its title counts
+#    it) and is kept beside the copy. Killed right after, the next start still has it.
+start
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 6 "no main window"
+xdotool windowfocus --sync "$main" key ctrl+l
+log=$(wait_window "Trackpace - Speed Log - 0 runs")
+[ -n "$log" ] || fail 6 "Ctrl+L opened no empty speed log"
+xdotool windowfocus --sync "$log" key alt+l
+xdotool type --delay 20 "GP9 4071"
+xdotool key alt+h ctrl+a
+xdotool type --delay 20 "12"
+xdotool windowfocus --sync "$main" key ctrl+t
+timer=$(wait_window "Trackpace - Run Timer")
+[ -n "$timer" ] || fail 6 "Ctrl+T opened no run timer"
+xdotool windowfocus --sync "$timer" key space
+sleep 5
+xdotool key space
+[ -n "$(wait_window "Trackpace - Speed Log - 1 run")" ] || fail 6 "the timed run did not appear in the log window"
+[ -s "$app/Trackpace.log.sqlite" ] || fail 6 "no log file beside the program"
+kill -KILL "$pid"; wait "$pid" 2>/dev/null; pid=""
+start
+main=$(wait_window "$main_title")
+[ -n "$main" ] || fail 6 "no main window after the kill"
+xdotool windowfocus --sync "$main" key ctrl+l
+[ -n "$(wait_window "Trackpace - Speed Log - 1 run")" ] || fail 6 "the run was lost when the program was killed"
+
+# Two locomotives typed in, for the curve of the README.
+log=$(wait_window "Trackpace - Speed Log - 1 run")
+for run in "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "GP9 4071|20|3.3" "GP9 4071|28|2.4" \
+           "GP9 4071|4|10.4" "SD40 5300|4|12.1" "SD40 5300|12|5.5" "SD40 5300|12|5.4" "SD40 5300|20|3.5" \
+           "SD40 5300|28|2.6" "SD40 5300|28|2.5"; do
+    IFS='|' read -r name step seconds <<<"$run"
+    xdotool windowfocus --sync "$log" key alt+l ctrl+a
+    xdotool type --delay 10 "$name"
+    xdotool key alt+h ctrl+a
+    xdotool type --delay 10 "$step"
+    xdotool key alt+w ctrl+a
+    xdotool type --delay 10 "$seconds"
+    xdotool key Return
+done
+[ -n "$(wait_window "Trackpace - Speed Log - 13 runs")" ] || fail 6 "typed runs did not all appear"
+xdotool windowfocus --sync "$log" key alt+c alt+g ctrl+a
+xdotool type "60"
+xdotool key Tab
+sleep 0.5
+import -window "$log" "$shots/speed-log-curve.png" || fail 6 "no speed log screenshot"
+
+echo "PASS: all six steps"

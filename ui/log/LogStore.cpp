@@ -89,12 +89,16 @@ const QString Values = QStringLiteral(":recorded, :locomotive, :throttle, :direc
 
 LogStore::LogStore(const QByteArray& path)
     : connection_(QStringLiteral("trackpace-log-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
-      path_(QFile::decodeName(path))
+      path_(QFile::decodeName(path)),
+      reach_(path)
 {
     if (path.isEmpty()) {
         problem_ = QStringLiteral("There is no folder for the speed log, so its runs are kept only until Trackpace "
                                   "ends.");
-    } else if (Check() && Open(path_) && Migrate()) {
+    } else if (reach_.Text().isEmpty()) {
+        problem_ = QStringLiteral("The speed log %1 cannot be reached: the database cannot use its name.")
+                       .arg(QDir::toNativeSeparators(path_));
+    } else if (Check() && Open(reach_.Text()) && Migrate()) {
         return;
     }
     // The file stays as it is; the log goes on in memory.
@@ -113,7 +117,7 @@ LogStore::~LogStore()
 
 bool LogStore::Check()
 {
-    const QFileInfo info(path_);
+    const QFileInfo info(reach_.Text());
     const QString shown = QDir::toNativeSeparators(path_);
     const QString inMemory = QStringLiteral(" It was left as it is; the runs of this session are kept only until "
                                             "Trackpace ends, unless you choose another file.");
@@ -123,7 +127,9 @@ bool LogStore::Check()
             return false;
         }
         if (!QDir().mkpath(info.absolutePath())) {
-            problem_ = QStringLiteral("The folder %1 could not be made.").arg(info.absolutePath()) + inMemory;
+            problem_ = QStringLiteral("The folder %1 could not be made.")
+                           .arg(QDir::toNativeSeparators(QFileInfo(path_).absolutePath())) +
+                       inMemory;
             return false;
         }
         return true;
@@ -141,7 +147,7 @@ bool LogStore::Check()
     if (info.size() == 0) {
         return true;  // an empty file holds nothing to lose
     }
-    QFile file(path_);
+    QFile file(reach_.Text());
     const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(SqliteHeader.size()) : QByteArray();
     file.close();
     if (header != SqliteHeader) {
@@ -153,7 +159,7 @@ bool LogStore::Check()
     QString found;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), looking);
-        db.setDatabaseName(path_);
+        db.setDatabaseName(reach_.Text());
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyMilliseconds));
         QSqlQuery check(db);
         if (!db.open() || !check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
@@ -183,7 +189,7 @@ bool LogStore::Open(const QString& name)
     db.setDatabaseName(name);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyMilliseconds));
     if (!db.open()) {
-        problem_ = QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(name),
+        problem_ = QStringLiteral("%1 could not be opened: %2").arg(inMemory_ ? name : QDir::toNativeSeparators(path_),
                                                                     db.lastError().text());
         return false;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Csv.h"
+#include "core/Files.h"
 #include "core/RunRecords.h"
 
 #include <QByteArray>
@@ -55,7 +56,8 @@ private:
     bool Migrate();
 
     QString connection_;
-    QString path_;
+    QString path_;  // as the user reads it
+    TextPath reach_;  // as the database reaches it
     bool inMemory_ = false;
     QString problem_;
 };

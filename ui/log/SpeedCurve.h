@@ -3,6 +3,7 @@
 
 #include "core/FleetFigures.h"
 
+#include <QColor>
 #include <QWidget>
 
 #include <memory>
@@ -34,3 +35,5 @@ private:
 QString SpeedAxisTitle(SpeedUnit unit);
 QString TargetName(double targetMph, SpeedUnit unit);
 double SpeedAxisTop(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph);
+// The colour of the curve's line number `index`, its bars the same.
+QColor LineColour(std::size_t index);

@@ -63,13 +63,15 @@ void Fill(QChart& chart, const Drawn& drawn)
         series->attachAxis(steps);
         series->attachAxis(speeds);
     };
-    for (const CurveLine& line : drawn.lines) {
+    for (std::size_t i = 0; i < drawn.lines.size(); ++i) {
+        const CurveLine& line = drawn.lines.at(i);
         QList<QPointF> means;
         for (const CurvePoint& point : line.points) {
             means << QPointF(point.throttle, InUnit(point.mean, drawn.unit));
         }
         QLineSeries* series = AddSeries(chart, line.name, means);
         series->setPointsVisible(true);
+        series->setColor(LineColour(i));
         attach(series);
         for (const CurvePoint& point : line.points) {
             QLineSeries* bar =
@@ -86,7 +88,7 @@ void Fill(QChart& chart, const Drawn& drawn)
     if (drawn.targetMph > 0.0) {
         const double target = InUnit(drawn.targetMph, drawn.unit);
         QLineSeries* line = AddSeries(chart, TargetName(drawn.targetMph, drawn.unit),
-                                      {QPointF(lowStep, target), QPointF(highStep + 1, target)});
+                                      {QPointF(steps->min(), target), QPointF(steps->max(), target)});
         QPen pen(Qt::darkGray, 2, Qt::DashLine);
         line->setPen(pen);
         attach(line);

@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -57,7 +56,7 @@ void Paint(QPainter& painter, const QRectF& area, const Drawn& drawn)
     double legend = plot.bottom() + line * 1.8;
     for (std::size_t i = 0; i < drawn.lines.size(); ++i) {
         const CurveLine& curve = drawn.lines.at(i);
-        const QColor colour = Colours.at(i % Colours.size());
+        const QColor colour = LineColour(i);
         painter.setPen(QPen(colour, 2));
         QPainterPath path;
         for (const CurvePoint& point : curve.points) {

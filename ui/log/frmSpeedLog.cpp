@@ -335,6 +335,7 @@ void frmSpeedLog::UseStore(std::unique_ptr<LogStore> store)
                                                                                             : SpeedUnit::Mph;
     cboUnits->setCurrentIndex(unit_ == SpeedUnit::Kmh ? 1 : 0);
     const QSignalBlocker target(spnTarget);
+    spnTarget->setSuffix(u' ' + UnitText(unit_));
     spnTarget->setValue(InUnit(store_->Setting(TargetKey, QStringLiteral("0")).toDouble(), unit_));
     Refresh();
     ShowTrack();
@@ -616,6 +617,7 @@ void frmSpeedLog::UnitsChanged()
     }
     const double mph = before == SpeedUnit::Kmh ? spnTarget->value() / KilometresPerMile : spnTarget->value();
     const QSignalBlocker blocker(spnTarget);
+    spnTarget->setSuffix(u' ' + UnitText(unit_));
     spnTarget->setValue(InUnit(mph, unit_));
     Refresh();
 }
