@@ -153,6 +153,7 @@ private slots:
     void leftAsItIs_data();
     void leftAsItIs();
     void olderLogIsBroughtForward();
+    void runsInMemoryGoAlongToTheNextFile();
     void killedRightAfterARun();
     void twoCopiesAtOnce();
     void csvRoundTrip();
@@ -162,8 +163,9 @@ private slots:
     void pageHoldsTheStepTable();
 
 private:
-    // A log window of its own over the file Trackpace.log.sqlite of the session's folder.
-    frmSpeedLog& Window();
+    // A log window of its own over the file `name` in the session's folder.
+    frmSpeedLog& Window(const QString& name = QStringLiteral("Trackpace.log.sqlite"));
+    void CloseFiles() override { window_.reset(); }
     QString InFolder(const QString& name) { return QDir(Session().dir.path()).filePath(name); }
     QString LogPath() { return InFolder(QStringLiteral("Trackpace.log.sqlite")); }
 
@@ -171,11 +173,12 @@ private:
     std::unique_ptr<frmSpeedLog> window_;
 };
 
-frmSpeedLog& TestLog::Window()
+frmSpeedLog& TestLog::Window(const QString& name)
 {
     host_.track = Ho48;
     host_.boxes.clear();
-    window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(LogPath()));
+    window_.reset();
+    window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(InFolder(name)));
     window_->AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString& name) { return InFolder(name); };
     return *window_;
 }
@@ -306,6 +309,7 @@ void TestLog::leftAsItIs_data()
                                << "is read-only.";
     QTest::newRow("folder") << "folder"
                             << "is a folder, not a Trackpace speed log.";
+    QTest::newRow("locked by another program") << "locked" << "is locked by another program.";
 }
 
 void TestLog::leftAsItIs()
@@ -338,6 +342,11 @@ void TestLog::leftAsItIs()
             file.write(QByteArray(3000, '\xA5'));
         }
     }
+    // Another program that holds the whole file while the log opens.
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+    holder.setDatabaseName(path);
+    QSqlQuery hold(holder);
+    QVERIFY(kind != u"locked" || (holder.open() && hold.exec(QStringLiteral("BEGIN EXCLUSIVE"))));
     const QByteArray bytes = ReadBytes(path);
     frmSpeedLog& log = Window();
     QVERIFY2(Find<QLabel>(log, "lblFile")
@@ -351,6 +360,10 @@ void TestLog::leftAsItIs()
     window_.reset();
     QCOMPARE(ReadBytes(path), bytes);
     QCOMPARE(QFileInfo(path).isDir(), kind == u"folder");
+    hold.finish();
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -372,6 +385,23 @@ void TestLog::olderLogIsBroughtForward()
     window_.reset();
     QCOMPARE(Pragma(LogPath(), QStringLiteral("user_version")), QStringLiteral("2"));
     QCOMPARE(Window().findChild<QComboBox*>(QStringLiteral("cboUnits"))->currentText(), QStringLiteral("km/h"));
+}
+
+void TestLog::runsInMemoryGoAlongToTheNextFile()
+{
+    QVERIFY(QDir().mkpath(LogPath()));
+    frmSpeedLog& log = Window();
+    Choose(log, QStringLiteral("GP9 4071"), 12);
+    Type(log, QStringLiteral("5.0"));
+    QTest::mouseClick(Find<QPushButton>(log, "cmdOpen"), Qt::LeftButton);  // to "Trackpace.log.sqlite": a folder
+    QCOMPARE(host_.boxes.size(), 1);
+    QVERIFY(host_.boxes.at(0).endsWith(QStringLiteral("is a folder, not a Trackpace speed log. It was left as it "
+                                                      "is; the runs of this session are kept only until Trackpace "
+                                                      "ends, unless you choose another file.")));
+    log.AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString&) { return InFolder("kept.sqlite"); };
+    QTest::mouseClick(Find<QPushButton>(log, "cmdOpen"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(log, "lblFile")->text(), QStringLiteral("1 run in ") + QDir::toNativeSeparators(InFolder("kept.sqlite")));
+    QCOMPARE(LogStore(QFile::encodeName(InFolder("kept.sqlite"))).Runs().at(0).milliseconds, qint64(5000));
 }
 
 void TestLog::killedRightAfterARun()
@@ -425,8 +455,7 @@ void TestLog::csvRoundTrip()
     QVERIFY(csv.contains(",\"Big \"\"Boy\"\", 4014\",3,reverse,HO,87.1,STRAIGHT,48,348,12250,19.369,31.172\r\n"));
     const std::vector<LoggedRun> exported = log.Runs();
 
-    QFile::rename(LogPath(), LogPath() + QStringLiteral(".old"));
-    frmSpeedLog& empty = Window();
+    frmSpeedLog& empty = Window(QStringLiteral("empty.sqlite"));
     empty.AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString&) {
         return InFolder(QStringLiteral("runs.csv"));
     };

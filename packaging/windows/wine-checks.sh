@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows downloads as a user gets them, under Wine in a real X server: the zip's
 # program started from a folder of its own (its first box, its main window, a printed
-# table where Wine reaches a CUPS queue), then the installer installed silently, the
+# table where Wine reaches a CUPS queue, the speed log), then the installer installed silently, the
 # installed program's first box, and the silent uninstall leaving nothing behind.
 #   wine-checks.sh BUILD_FOLDER [LINUX_MAIN_WINDOW.png]
 # It runs on the X server named by TRACKPACE_E2E_DISPLAY (as CI sets it), else on an
@@ -98,6 +98,30 @@ if [ -n "$linux_shot" ] && [ -f "$linux_shot" ]; then
     echo "zip: the main window's client area differs from Linux's in $differ of 110250 pixels (text rendering)"
     [ "${differ%.*}" -lt 5000 ] || fail "the Windows main window does not look like the Linux one ($differ pixels differ)"
 fi
+
+# The speed log, loaded from the zip's folder: two locomotives typed in, the curve
+# (painted by the log itself on Windows) pictured, the file made beside the program.
+xdotool windowfocus --sync "$main" key ctrl+l
+log=$(wait_window "Trackpace - Speed Log - 0 runs")
+[ -n "$log" ] || fail "Ctrl+L opened no empty speed log"
+for run in "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "SD40 5300|12|5.5" "SD40 5300|20|3.5"; do
+    IFS='|' read -r name step seconds <<<"$run"
+    xdotool windowfocus --sync "$log" key alt+l ctrl+a
+    xdotool type --delay 20 "$name"
+    xdotool key alt+h ctrl+a
+    xdotool type --delay 20 "$step"
+    xdotool key alt+w ctrl+a
+    xdotool type --delay 20 "$seconds"
+    xdotool key Return
+done
+[ -n "$(wait_window "Trackpace - Speed Log - 5 runs")" ] || fail "the typed runs did not all appear in the log"
+xdotool windowfocus --sync "$log" key alt+c
+sleep 1
+import -window "$log" "$build/wine-speed-log.png" || fail "no speed log screenshot"
+[ -s "$work/My Downloads/Trackpace/Trackpace.log.sqlite" ] || fail "no Trackpace.log.sqlite beside the program"
+echo "speed log: 5 typed runs kept in $windows_folder\\Trackpace.log.sqlite"
+xdotool windowfocus --sync "$log" key alt+F4
+wait_gone "Trackpace - Speed Log - 5 runs" || fail "the speed log did not close"
 
 # 2. Print, where Wine has the CI's CUPS queue as its default printer.
 if [ -n "${TRACKPACE_CUPS_QUEUE:-}" ] && [ -d "${TRACKPACE_CUPS_OUTPUT:-}" ]; then

@@ -297,6 +297,7 @@ void SessionTest::init()
 
 void SessionTest::cleanup()
 {
+    CloseFiles();
     session_.reset();
     QVERIFY2(!ModalTimedOut(), "a modal window was left open");
 }

@@ -110,6 +110,8 @@ protected:
     void Restart(const QByteArray& file);
     // No session at all, for a test that starts the program its own way.
     void EndSession() { session_.reset(); }
+    // What a suite closes before the session's folder goes (files it holds open).
+    virtual void CloseFiles() {}
 
 private slots:
     void init();

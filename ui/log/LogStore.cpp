@@ -14,7 +14,10 @@ namespace {
 
 // "TRKP": what marks a database as a Trackpace log.
 constexpr qint64 ApplicationId = 0x54524B50;
+// How long a write waits for another copy of Trackpace to finish its own, and how
+// long the first look at a file waits for a copy that holds it whole (an import).
 constexpr int BusyMilliseconds = 5000;
+constexpr int LookBusyMilliseconds = 2000;
 const QByteArray SqliteHeader("SQLite format 3\0", 16);
 const QString SqliteBusy = QStringLiteral("5");
 
@@ -160,7 +163,7 @@ bool LogStore::Check()
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), looking);
         db.setDatabaseName(reach_.Text());
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyMilliseconds));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(LookBusyMilliseconds));
         QSqlQuery check(db);
         if (!db.open() || !check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
             check.value(0).toString() != u"ok") {

@@ -2,10 +2,10 @@
 #include "ui/log/SpeedCurve.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -18,6 +18,19 @@ struct Drawn {
 const std::array<QColor, 6> Colours{QColor(32, 159, 223), QColor(153, 202, 83), QColor(246, 166, 37),
                                     QColor(109, 95, 213), QColor(191, 89, 62),  QColor(0, 128, 128)};
 
+// A round step between the figures of an axis: 1, 2 or 5 times a power of ten, at
+// least `rough`.
+double RoundStep(double rough)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(std::max(rough, 1e-9))));
+    for (const double times : {1.0, 2.0, 5.0}) {
+        if (times * power >= rough) {
+            return times * power;
+        }
+    }
+    return 10.0 * power;
+}
+
 // The axes with their figures, the lines with their bars, the target and the names.
 void Paint(QPainter& painter, const QRectF& area, const Drawn& drawn)
 {
@@ -26,56 +39,65 @@ void Paint(QPainter& painter, const QRectF& area, const Drawn& drawn)
     painter.fillRect(area, Qt::white);
     const QFontMetricsF metrics(painter.font());
     const double line = metrics.height();
-    const QRectF plot = area.adjusted(line * 4, line, -line, -line * (3 + static_cast<double>(drawn.lines.size())));
+    const auto legendLines = static_cast<double>(drawn.lines.size() + (drawn.targetMph > 0.0 ? 1 : 0));
+    const QRectF plot = area.adjusted(line * 3.5, line * 1.5, -line, -line * (3 + legendLines));
     int highStep = 1;
     for (const CurveLine& curve : drawn.lines) {
         for (const CurvePoint& point : curve.points) {
             highStep = std::max(highStep, point.throttle);
         }
     }
-    const double top = SpeedAxisTop(drawn.lines, drawn.unit, drawn.targetMph);
+    const double speedStep = RoundStep(SpeedAxisTop(drawn.lines, drawn.unit, drawn.targetMph) / 5.0);
+    const double top = std::ceil(SpeedAxisTop(drawn.lines, drawn.unit, drawn.targetMph) / speedStep) * speedStep;
+    const double throttleStep = RoundStep((highStep + 1) / 6.0);
+    const double right = std::ceil((highStep + 1) / throttleStep) * throttleStep;
     const auto at = [&](double step, double mph) {
-        return QPointF(plot.left() + plot.width() * step / (highStep + 1),
+        return QPointF(plot.left() + plot.width() * step / right,
                        plot.bottom() - plot.height() * InUnit(mph, drawn.unit) / top);
     };
-    painter.setPen(Qt::lightGray);
-    for (int tick = 0; tick <= 5; ++tick) {
-        const double y = plot.bottom() - plot.height() * tick / 5.0;
+    for (double speed = 0.0; speed <= top + speedStep / 2; speed += speedStep) {
+        const double y = plot.bottom() - plot.height() * speed / top;
+        painter.setPen(Qt::lightGray);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(area.left(), y - line / 2, line * 3.6, line), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(top * tick / 5.0, 'f', 0));
-        painter.setPen(Qt::lightGray);
+        painter.drawText(QRectF(area.left(), y - line / 2, plot.left() - area.left() - line / 3, line),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(speed, 'f', 0));
     }
-    painter.setPen(Qt::black);
+    for (double step = 0.0; step <= right + throttleStep / 2; step += throttleStep) {
+        const double x = plot.left() + plot.width() * step / right;
+        painter.drawText(QRectF(x - line * 2, plot.bottom(), line * 4, line), Qt::AlignCenter,
+                         QString::number(step, 'f', 0));
+    }
     painter.drawRect(plot);
-    painter.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), line * 1.5), Qt::AlignCenter,
-                     QStringLiteral("Throttle step (0 to %1)").arg(highStep + 1));
-    painter.drawText(QRectF(area.left(), area.top(), plot.left() - area.left(), line), Qt::AlignLeft,
-                     SpeedAxisTitle(drawn.unit));
-    double legend = plot.bottom() + line * 1.8;
-    for (std::size_t i = 0; i < drawn.lines.size(); ++i) {
-        const CurveLine& curve = drawn.lines.at(i);
-        const QColor colour = LineColour(i);
-        painter.setPen(QPen(colour, 2));
-        QPainterPath path;
-        for (const CurvePoint& point : curve.points) {
-            const QPointF mean = at(point.throttle, point.mean);
-            path.isEmpty() ? path.moveTo(mean) : path.lineTo(mean);
-            painter.drawLine(at(point.throttle, point.min), at(point.throttle, point.max));
-            painter.drawEllipse(mean, 3, 3);
-        }
-        painter.drawPath(path);
+    painter.drawText(QRectF(plot.left(), plot.bottom() + line, plot.width(), line), Qt::AlignCenter,
+                     QStringLiteral("Throttle step"));
+    painter.drawText(QRectF(area.left(), area.top(), area.width(), line), Qt::AlignLeft, SpeedAxisTitle(drawn.unit));
+    double legend = plot.bottom() + line * 2.5;
+    const auto name = [&](const QPen& pen, const QString& text) {
+        painter.setPen(pen);
         painter.drawLine(QPointF(plot.left(), legend + line / 2), QPointF(plot.left() + line * 2, legend + line / 2));
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(plot.left() + line * 2.5, legend + metrics.ascent()), curve.name);
+        painter.drawText(QPointF(plot.left() + line * 2.5, legend + metrics.ascent()), text);
         legend += line;
+    };
+    for (std::size_t i = 0; i < drawn.lines.size(); ++i) {
+        const CurveLine& curve = drawn.lines.at(i);
+        const QPen pen(LineColour(i), 2);
+        painter.setPen(pen);
+        QPolygonF means;
+        for (const CurvePoint& point : curve.points) {
+            means << at(point.throttle, point.mean);
+            painter.drawLine(at(point.throttle, point.min), at(point.throttle, point.max));
+            painter.drawEllipse(means.back(), 3, 3);
+        }
+        painter.drawPolyline(means);
+        name(pen, curve.name);
     }
     if (drawn.targetMph > 0.0) {
-        painter.setPen(QPen(Qt::darkGray, 2, Qt::DashLine));
-        painter.drawLine(at(0, drawn.targetMph), at(highStep + 1, drawn.targetMph));
-        painter.drawText(at(0, drawn.targetMph) + QPointF(line / 2, -line / 4),
-                         TargetName(drawn.targetMph, drawn.unit));
+        const QPen pen(Qt::darkGray, 2, Qt::DashLine);
+        painter.setPen(pen);
+        painter.drawLine(at(0, drawn.targetMph), at(right, drawn.targetMph));
+        name(pen, TargetName(drawn.targetMph, drawn.unit));
     }
     painter.restore();
 }
