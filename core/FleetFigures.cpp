@@ -17,11 +17,50 @@ QString UnitText(SpeedUnit unit)
 
 namespace {
 
+// The next run of digits, or of anything else, in `text` from `at`.
+QStringView Chunk(QStringView text, qsizetype at)
+{
+    qsizetype end = at;
+    const bool digits = text.at(at).isDigit();
+    while (end < text.size() && text.at(end).isDigit() == digits) {
+        ++end;
+    }
+    return text.sliced(at, end - at);
+}
+
 // Names sorted as a person reads them: "gp9" beside "GP9", "GP10" after "GP9".
 bool NameBefore(const QString& a, const QString& b)
 {
-    const int order = QString::localeAwareCompare(a.toCaseFolded(), b.toCaseFolded());
-    return order != 0 ? order < 0 : a < b;
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QStringView x = Chunk(a, i);
+        const QStringView y = Chunk(b, j);
+        int order = 0;
+        if (x.at(0).isDigit() && y.at(0).isDigit()) {
+            // As numbers: the longer (without leading zeros) is the larger.
+            const auto significant = [](QStringView digits) {
+                while (digits.size() > 1 && digits.at(0) == u'0') {
+                    digits = digits.sliced(1);
+                }
+                return digits;
+            };
+            const QStringView p = significant(x);
+            const QStringView q = significant(y);
+            order = p.size() != q.size() ? (p.size() < q.size() ? -1 : 1) : p.compare(q);
+        } else {
+            order = QString::localeAwareCompare(x.toString().toCaseFolded(), y.toString().toCaseFolded());
+        }
+        if (order != 0) {
+            return order < 0;
+        }
+        i += x.size();
+        j += y.size();
+    }
+    if ((i < a.size()) != (j < b.size())) {
+        return j < b.size();  // the shorter first
+    }
+    return a < b;
 }
 
 struct GroupKey {

@@ -147,6 +147,9 @@ class TestLog : public SessionTest {
 private slots:
     void typedTimes_data();
     void typedTimes();
+    void csvRecords_data();
+    void csvRecords();
+    void groupsInReadingOrder();
     void timedRunsGiveTheWorkedSpeeds();
     void outlierIsMarkedAndCanBeLeftOut();
     void deleteAndUndo();
@@ -203,6 +206,51 @@ void TestLog::typedTimes()
     QFETCH(QString, typed);
     QFETCH(qint64, milliseconds);
     QCOMPARE(TypedMilliseconds(typed).value_or(-1), milliseconds);
+}
+
+void TestLog::csvRecords_data()
+{
+    // Records as "line: field|field", one per record, apart by "; ".
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("records");
+    QTest::newRow("plain, CR LF") << "a,b\r\nc,d\r\n" << "1: a|b; 2: c|d";
+    QTest::newRow("LF, no end") << "a,b\nc,d" << "1: a|b; 2: c|d";
+    QTest::newRow("quoted comma and quotes") << "\"x, \"\"y\"\"\",z\r\n" << "1: x, \"y\"|z";
+    QTest::newRow("line break inside quotes") << "\"one\r\ntwo\",3\r\nnext,4\r\n" << "1: one\r\ntwo|3; 3: next|4";
+    QTest::newRow("blank lines skipped") << "a\r\n\r\n\r\nb\r\n" << "1: a; 4: b";
+    QTest::newRow("empty fields") << ",,\r\n" << "1: ||";
+    QTest::newRow("byte-order mark") << "\uFEFFh1,h2\r\n" << "1: h1|h2";
+    QTest::newRow("quote never closed") << "a,\"b,c\r\nd" << "1: a|b,c\r\nd";
+}
+
+void TestLog::csvRecords()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, records);
+    QStringList read;
+    for (const CsvRecord& record : CsvRecords(text)) {
+        read << QStringLiteral("%1: %2").arg(record.line).arg(record.fields.join(u'|'));
+    }
+    QCOMPARE(read.join(QStringLiteral("; ")), records);
+    // Written again, each record reads back the same.
+    for (const CsvRecord& record : CsvRecords(text)) {
+        QCOMPARE(CsvRecords(CsvLine(record.fields)).at(0).fields, record.fields);
+    }
+}
+
+void TestLog::groupsInReadingOrder()
+{
+    std::vector<LoggedRun> runs;
+    for (const auto& [name, step, reverse] : std::vector<std::tuple<QString, int, bool>>{
+             {"GP10", 4, false}, {"gp9", 12, true}, {"GP9", 12, false}, {"Alco S2", 30, false}, {"GP9", 2, false}}) {
+        runs.push_back(MakeRun({}, name, step, reverse, Ho48, 5000));
+    }
+    QStringList order;
+    for (const StepGroup& group : GroupsOf(runs, false)) {
+        order << QStringLiteral("%1 %2 %3").arg(group.locomotive).arg(group.throttle).arg(DirectionText(group.reverse));
+    }
+    QCOMPARE(order, (QStringList{"Alco S2 30 forward", "GP9 2 forward", "GP9 12 forward", "gp9 12 reverse",
+                                 "GP10 4 forward"}));
 }
 
 void TestLog::timedRunsGiveTheWorkedSpeeds()

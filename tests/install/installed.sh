@@ -107,6 +107,16 @@ start
 main=$(wait_window "Trackpace - Scale Speed Calculator")
 [ -n "$main" ] || fail "no main window at the second start"
 [ -z "$(xdotool search --name '^Trackpace - Initialization Error$' 2>/dev/null)" ] || fail "a warning box at the second start"
+# The speed log: its module found where the package put it, its file made in the
+# user's data folder, the user's own.
+xdotool windowfocus --sync "$main" key ctrl+l
+log=$(wait_window "Trackpace - Speed Log - 0 runs")
+[ -n "$log" ] || fail "Ctrl+L opened no speed log ($(cat "$work/output.txt"))"
+database=$home/.local/share/Trackpace/Trackpace.log.sqlite
+[ -s "$database" ] || fail "no $database"
+[ "$(stat -c %U "$database")" = "$user" ] || fail "$database is not the user's own"
+echo "   speed log: $database"
+xdotool windowfocus --sync "$main"
 # Print, where a CUPS queue takes the jobs (as in CI): the printing module is found
 # where the package put it, and the page reaches the queue.
 if [ -n "${TRACKPACE_CUPS_OUTPUT:-}" ] && [ -d "$TRACKPACE_CUPS_OUTPUT" ]; then
