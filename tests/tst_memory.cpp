@@ -14,7 +14,9 @@
 #include <QDialog>
 
 #ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/allocator_interface.h>
+// AddressSanitizer's own count of the bytes allocated now (its runtime, GCC's or
+// clang's, has it; GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
