@@ -34,13 +34,12 @@ LoggedRun MakeRun(const QDateTime& recorded, const QString& locomotive, int thro
 
 QString CleanLocomotive(const QString& name)
 {
+    // A line break or tab (from a pasted or imported name) parts words like a blank.
     QString kept;
     for (const QChar c : name) {
-        if (c.category() != QChar::Other_Control) {
-            kept += c;
-        }
+        kept += c.category() == QChar::Other_Control ? u' ' : c;
     }
-    return kept.trimmed().left(MaxLocomotiveChars).trimmed();
+    return kept.simplified().left(MaxLocomotiveChars).trimmed();
 }
 
 QString DirectionText(bool reverse)
@@ -81,18 +80,27 @@ std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList
         }
         value << fields.at(at).trimmed();
     }
-    bool ok = true;
-    const auto whole = [&ok](const QString& text, qint64 low, qint64 high) {
+    // The field of `column` as a whole number from `low` to `high`, or as a real number
+    // of 0 or more; nothing, with the reason, where it is not.
+    const auto whole = [&](int column, qint64 low, qint64 high, const QString& range) -> std::optional<qint64> {
         bool read = false;
-        const qint64 number = text.toLongLong(&read);
-        ok = ok && read && number >= low && number <= high;
-        return number;
+        const qint64 number = value.at(column).toLongLong(&read);
+        if (read && number >= low && number <= high) {
+            return number;
+        }
+        whyNot = QStringLiteral("its %1 \"%2\" is not a whole number from %3")
+                     .arg(RunCsvHeader().at(column), value.at(column), range);
+        return std::nullopt;
     };
-    const auto real = [&ok](const QString& text) {
+    const auto real = [&](int column) -> std::optional<double> {
         bool read = false;
-        const double number = text.toDouble(&read);
-        ok = ok && read && std::isfinite(number) && number >= 0.0;
-        return number;
+        const double number = value.at(column).toDouble(&read);
+        if (read && std::isfinite(number) && number >= 0.0) {
+            return number;
+        }
+        whyNot = QStringLiteral("its %1 \"%2\" is not a number of 0 or more")
+                     .arg(RunCsvHeader().at(column), value.at(column));
+        return std::nullopt;
     };
     const QDateTime recorded = QDateTime::fromString(value.at(0), Qt::ISODateWithMs);
     if (!recorded.isValid()) {
@@ -104,27 +112,33 @@ std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList
         whyNot = QStringLiteral("it names no locomotive");
         return std::nullopt;
     }
-    const int throttle = static_cast<int>(whole(value.at(2), 0, MaxThrottle));
-    if (!ok) {
-        whyNot = QStringLiteral("its throttle \"%1\" is not a whole number from 0 to %2").arg(value.at(2)).arg(MaxThrottle);
+    const std::optional<qint64> throttle = whole(2, 0, MaxThrottle, QStringLiteral("0 to %1").arg(MaxThrottle));
+    if (!throttle) {
         return std::nullopt;
     }
     if (value.at(3) != DirectionText(false) && value.at(3) != DirectionText(true)) {
         whyNot = QStringLiteral("its direction \"%1\" is neither forward nor reverse").arg(value.at(3));
         return std::nullopt;
     }
+    if (value.at(4).isEmpty()) {
+        whyNot = QStringLiteral("it names no scale");
+        return std::nullopt;
+    }
     if (value.at(6) != StraightConfig && value.at(6) != CircleConfig) {
         whyNot = QStringLiteral("its track \"%1\" is neither STRAIGHT nor CIRCLE").arg(value.at(6));
         return std::nullopt;
     }
-    const TrackNow track{value.at(4), real(value.at(5)), value.at(6) == CircleConfig, real(value.at(7)),
-                         real(value.at(8))};
-    const qint64 milliseconds = whole(value.at(9), 1, 24LL * 3600 * 1000);
-    if (!ok || track.scale.isEmpty()) {
-        whyNot = QStringLiteral("a number in it cannot be read");
+    const std::optional<double> ratio = real(5);
+    const std::optional<double> inches = ratio ? real(7) : std::nullopt;
+    const std::optional<double> feet = inches ? real(8) : std::nullopt;
+    const std::optional<qint64> milliseconds =
+        feet ? whole(9, 1, MostMilliseconds, QStringLiteral("1 to %1 (a day)").arg(MostMilliseconds)) : std::nullopt;
+    if (!milliseconds) {
         return std::nullopt;
     }
-    return MakeRun(recorded, locomotive, throttle, value.at(3) == DirectionText(true), track, milliseconds);
+    const TrackNow track{value.at(4), *ratio, value.at(6) == CircleConfig, *inches, *feet};
+    return MakeRun(recorded, locomotive, static_cast<int>(*throttle), value.at(3) == DirectionText(true), track,
+                   *milliseconds);
 }
 
 std::optional<qint64> TypedMilliseconds(const QString& text)

@@ -10,6 +10,8 @@
 
 inline constexpr int MaxLocomotiveChars = 40;
 inline constexpr int MaxThrottle = 128;
+// The longest run a log takes: a day.
+inline constexpr qint64 MostMilliseconds = 24LL * 3600 * 1000;
 
 // The track a run was timed over, as the main window shows it at that moment.
 struct TrackNow {
@@ -36,8 +38,9 @@ struct LoggedRun {
 LoggedRun MakeRun(const QDateTime& recorded, const QString& locomotive, int throttle, bool reverse,
                   const TrackNow& track, qint64 milliseconds);
 
-// The locomotive's name as kept: no line breaks or other control characters, blanks
-// at the ends dropped, at most MaxLocomotiveChars characters.
+// The locomotive's name as kept: line breaks and other control characters as blanks,
+// blanks at the ends dropped and runs of them made one, at most MaxLocomotiveChars
+// characters.
 QString CleanLocomotive(const QString& name);
 
 // "forward" or "reverse", as the log and its CSV files spell a direction.

@@ -150,6 +150,8 @@ private slots:
     void csvRecords_data();
     void csvRecords();
     void groupsInReadingOrder();
+    void markedRuns_data();
+    void markedRuns();
     void timedRunsGiveTheWorkedSpeeds();
     void outlierIsMarkedAndCanBeLeftOut();
     void deleteAndUndo();
@@ -242,15 +244,38 @@ void TestLog::groupsInReadingOrder()
 {
     std::vector<LoggedRun> runs;
     for (const auto& [name, step, reverse] : std::vector<std::tuple<QString, int, bool>>{
-             {"GP10", 4, false}, {"gp9", 12, true}, {"GP9", 12, false}, {"Alco S2", 30, false}, {"GP9", 2, false}}) {
+             {"GP10", 4, false}, {"gp9", 12, true}, {"GP9", 12, false}, {"Alco S2", 30, false}, {"GP9", 2, false},
+             {"GP", 1, false}, {"GP9 B", 1, false}}) {
         runs.push_back(MakeRun({}, name, step, reverse, Ho48, 5000));
     }
     QStringList order;
     for (const StepGroup& group : GroupsOf(runs, false)) {
         order << QStringLiteral("%1 %2 %3").arg(group.locomotive).arg(group.throttle).arg(DirectionText(group.reverse));
     }
-    QCOMPARE(order, (QStringList{"Alco S2 30 forward", "GP9 2 forward", "GP9 12 forward", "gp9 12 reverse",
-                                 "GP10 4 forward"}));
+    QCOMPARE(order, (QStringList{"Alco S2 30 forward", "GP 1 forward", "GP9 2 forward", "GP9 12 forward",
+                                 "gp9 12 reverse", "GP9 B 1 forward", "GP10 4 forward"}));
+}
+
+void TestLog::markedRuns_data()
+{
+    // "+" for a speed more than 15 % away from the median, "-" for one within.
+    QTest::addColumn<std::vector<double>>("speeds");
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("odd: the middle one") << std::vector<double>{14, 10, 12} << "++-";  // 12: 16.7 % either way
+    QTest::newRow("even: between the middle two") << std::vector<double>{10, 12, 16, 40} << "+--+";  // 14
+    QTest::newRow("15 % is not more") << std::vector<double>{17, 20, 23} << "---";
+    QTest::newRow("one run") << std::vector<double>{10} << "-";
+}
+
+void TestLog::markedRuns()
+{
+    QFETCH(std::vector<double>, speeds);
+    QFETCH(QString, marks);
+    QString marked;
+    for (const bool mark : MarkedOf(speeds)) {
+        marked += mark ? u'+' : u'-';
+    }
+    QCOMPARE(marked, marks);
 }
 
 void TestLog::timedRunsGiveTheWorkedSpeeds()
@@ -534,7 +559,9 @@ void TestLog::badLinesAreReported()
     file.write(
         (RunCsvHeader().join(u',') + QStringLiteral("\r\n") + good.arg(1) +
          QStringLiteral("2026-05-01T10:00:02.000+02:00,GP9 4071,x,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n") +
-         good.arg(3) + QStringLiteral("yesterday,GP9 4071,12,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n"))
+         good.arg(3) + QStringLiteral("yesterday,GP9 4071,12,forward,HO,87.1,STRAIGHT,48,348,5000,0,0\r\n") +
+         QStringLiteral("2026-05-01T10:00:05.000+02:00,GP9 4071,12,forward,HO,87.1,STRAIGHT,48,-348,5000,0,0\r\n") +
+         QStringLiteral("2026-05-01T10:00:06.000+02:00,GP9 4071,12,forward,HO,87.1,STRAIGHT,48,348,0,0,0\r\n"))
             .toUtf8());
     file.close();
     frmSpeedLog& log = Window();
@@ -543,9 +570,11 @@ void TestLog::badLinesAreReported()
     // The quoted line break makes the first run two lines long.
     QCOMPARE(host_.boxes, QStringList{"From bad.csv: 2 runs added, 0 already in the log.\r"
                                       "Line 4: its throttle \"x\" is not a whole number from 0 to 128.\r"
-                                      "Line 7: its time \"yesterday\" is no ISO 8601 date and time."});
-    // Control characters are no part of a name: the line break is dropped, the speed worked out again.
-    QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 1), QStringList{"GP94071"});
+                                      "Line 7: its time \"yesterday\" is no ISO 8601 date and time.\r"
+                                      "Line 8: its scale_feet \"-348\" is not a number of 0 or more.\r"
+                                      "Line 9: its milliseconds \"0\" is not a whole number from 1 to 86400000 (a day)."});
+    // A line break in a name parts its words as a blank does; the speed is worked out again.
+    QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 1), QStringList{"GP9 4071"});
     QCOMPARE(Rows(log, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
 }
 
@@ -578,6 +607,8 @@ void TestLog::curveHoldsTheMeans()
 {
     frmSpeedLog& log = Window();
     TypeFleet(log);
+    Choose(log, QStringLiteral("GP9 4071"), 12, true);  // backwards: a line of its own
+    Type(log, QStringLiteral("6.0"));
     Find<QComboBox>(log, "cboUnits")->setCurrentIndex(1);
     Find<QDoubleSpinBox>(log, "spnTarget")->setValue(60.0);
     QCOMPARE(Rows(log, "tblMatch"), (std::vector<QStringList>{{"12", "forward", "76.4", "69.4", "-7.0"},
@@ -589,6 +620,7 @@ void TestLog::curveHoldsTheMeans()
     // The means per step in km/h: 348 ft in 4.9, 5.0, 5.1 s and 3.2 s; in 5.5 s and 3.5 s.
     const QMap<QString, QList<QPointF>> expected{{"GP9 4071", {{12, 76.39}, {20, 119.33}}},
                                                  {"SD40 5300", {{12, 69.43}, {20, 109.10}}},
+                                                 {"GP9 4071 (reverse)", {{12, 63.64}}},
                                                  {"Target 60.0 km/h", {{0, 60.0}, {30, 60.0}}},  // across the whole axis
                                                  {"GP9 4071, step 12: lowest to highest", {{12, 74.87}, {12, 77.93}}}};
     for (auto line = expected.begin(); line != expected.end(); ++line) {

@@ -147,6 +147,8 @@ void TestTimer::handOver_data()
                                                 << "24.0 mph (23.5\u201324.5 for \u00B10.2 s)";
     QTest::newRow("60.49 s shows 60.4, gives 60") << qint64(60499) << "60.4" << 60 << handed(60, "3")
                                                   << "3.93 mph (3.92\u20133.94 for \u00B10.2 s)";
+    QTest::newRow("60.5 s is no longer handed over") << qint64(60500) << "60.5" << 0 << over
+                                                     << "3.92 mph (3.91\u20133.93 for \u00B10.2 s)";
     // 60.8 s: 3.9025; 61.0 s 3.8897 and 60.6 s 3.9154, which one decimal would show alike.
     QTest::newRow("60.8 s") << qint64(60800) << "60.8" << 0 << over << "3.90 mph (3.89\u20133.92 for \u00B10.2 s)";
 }

@@ -26,6 +26,8 @@ fi
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all
 version=1.3.0
+# shellcheck source=../../tests/e2e/type-runs.sh
+. "$(dirname "$0")/../../tests/e2e/type-runs.sh"
 work=$(mktemp -d)
 pid=""
 
@@ -104,16 +106,7 @@ fi
 xdotool windowfocus --sync "$main" key ctrl+l
 log=$(wait_window "Trackpace - Speed Log - 0 runs")
 [ -n "$log" ] || fail "Ctrl+L opened no empty speed log"
-for run in "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "SD40 5300|12|5.5" "SD40 5300|20|3.5"; do
-    IFS='|' read -r name step seconds <<<"$run"
-    xdotool windowfocus --sync "$log" key alt+l ctrl+a
-    xdotool type --delay 20 "$name"
-    xdotool key alt+h ctrl+a
-    xdotool type --delay 20 "$step"
-    xdotool key alt+w ctrl+a
-    xdotool type --delay 20 "$seconds"
-    xdotool key Return
-done
+type_runs "$log" "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "SD40 5300|12|5.5" "SD40 5300|20|3.5"
 [ -n "$(wait_window "Trackpace - Speed Log - 5 runs")" ] || fail "the typed runs did not all appear in the log"
 xdotool windowfocus --sync "$log" key alt+c
 sleep 1

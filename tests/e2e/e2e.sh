@@ -63,6 +63,8 @@ wait_exit() {
 }
 
 main_title="Trackpace - Scale Speed Calculator"
+# shellcheck source=type-runs.sh
+. "$(dirname "$0")/type-runs.sh"
 
 # 1. No settings file: the warning comes first, the main window after it.
 start
@@ -205,18 +207,9 @@ xdotool windowfocus --sync "$main" key ctrl+l
 
 # Two locomotives typed in, for the curve of the README.
 log=$(wait_window "Trackpace - Speed Log - 1 run")
-for run in "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "GP9 4071|20|3.3" "GP9 4071|28|2.4" \
-           "GP9 4071|4|10.4" "SD40 5300|4|12.1" "SD40 5300|12|5.5" "SD40 5300|12|5.4" "SD40 5300|20|3.5" \
-           "SD40 5300|28|2.6" "SD40 5300|28|2.5"; do
-    IFS='|' read -r name step seconds <<<"$run"
-    xdotool windowfocus --sync "$log" key alt+l ctrl+a
-    xdotool type --delay 10 "$name"
-    xdotool key alt+h ctrl+a
-    xdotool type --delay 10 "$step"
-    xdotool key alt+w ctrl+a
-    xdotool type --delay 10 "$seconds"
-    xdotool key Return
-done
+type_runs "$log" "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "GP9 4071|20|3.3" "GP9 4071|28|2.4" \
+    "GP9 4071|4|10.4" "SD40 5300|4|12.1" "SD40 5300|12|5.5" "SD40 5300|12|5.4" "SD40 5300|20|3.5" \
+    "SD40 5300|28|2.6" "SD40 5300|28|2.5"
 [ -n "$(wait_window "Trackpace - Speed Log - 13 runs")" ] || fail 6 "typed runs did not all appear"
 xdotool windowfocus --sync "$log" key alt+c alt+g ctrl+a
 xdotool type "60"

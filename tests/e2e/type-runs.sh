@@ -1,0 +1,17 @@
+# Sourced by the end-to-end runs: types runs into a speed log window as a user does.
+# type_runs WINDOW "locomotive|step|seconds"...: for each, the locomotive, the throttle
+# step and the time through their shortcut keys, then Enter to add the run.
+type_runs() {
+    local window=$1 run name step seconds
+    shift
+    for run in "$@"; do
+        IFS='|' read -r name step seconds <<<"$run"
+        xdotool windowfocus --sync "$window" key alt+l ctrl+a
+        xdotool type --delay 20 "$name"
+        xdotool key alt+h ctrl+a
+        xdotool type --delay 20 "$step"
+        xdotool key alt+w ctrl+a
+        xdotool type --delay 20 "$seconds"
+        xdotool key Return
+    done
+}
