@@ -116,6 +116,8 @@ database=$home/.local/share/Trackpace/Trackpace.log.sqlite
 [ -s "$database" ] || fail "no $database"
 [ "$(stat -c %U "$database")" = "$user" ] || fail "$database is not the user's own"
 echo "   speed log: $database"
+# The main window on top again, for the clicks below.
+xdotool windowraise "$main"
 xdotool windowfocus --sync "$main"
 # Print, where a CUPS queue takes the jobs (as in CI): the printing module is found
 # where the package put it, and the page reaches the queue.
