@@ -578,6 +578,14 @@ void TestLog::badLinesAreReported()
     QCOMPARE(Rows(log, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
 }
 
+// The sanitized debug build runs several times slower than the one users get; a bound five
+// times looser there still catches an import that grows with the square of the runs.
+#ifdef __SANITIZE_ADDRESS__
+constexpr qint64 ImportBudgetMs = 5000;
+#else
+constexpr qint64 ImportBudgetMs = 1000;
+#endif
+
 void TestLog::tenThousandRuns()
 {
     const QString path = InFolder(QStringLiteral("fleet.csv"));
@@ -600,7 +608,7 @@ void TestLog::tenThousandRuns()
     QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 10000 runs"));
     QCOMPARE(Rows(log, "tblSteps").size(), std::size_t(1450));
     qInfo("10,000 runs imported and shown in %lld ms", elapsed);
-    QVERIFY2(elapsed < 1000, "slower than a second");
+    QVERIFY2(elapsed < ImportBudgetMs, "slower than the budget");
 }
 
 void TestLog::curveHoldsTheMeans()
