@@ -547,6 +547,17 @@ void TestLog::csvRoundTrip()
     for (std::size_t i = 0; i < exported.size(); ++i) {
         QCOMPARE(RunCsvFields(empty.Runs().at(i)), RunCsvFields(exported.at(i)));
     }
+
+    // A place that cannot be written: said in a box, and no half file left behind.
+    const QString lost = InFolder(QStringLiteral("gone/runs.csv"));
+    empty.AskPath = [lost](frmSpeedLog::FileUse, const QString&, const QString&) { return lost; };
+    host_.boxes.clear();
+    QTest::mouseClick(Find<QPushButton>(empty, "cmdExportRuns"), Qt::LeftButton);
+    QCOMPARE(host_.boxes.size(), 1);
+    QVERIFY2(host_.boxes.at(0).startsWith(QDir::toNativeSeparators(lost) + " could not be written: ") &&
+                 host_.boxes.at(0).endsWith("\rNothing was exported."),
+             qPrintable(host_.boxes.at(0)));
+    QVERIFY(!QFileInfo::exists(lost));
 }
 
 void TestLog::badLinesAreReported()

@@ -137,6 +137,16 @@ kill "$pid"; wait "$pid" 2>/dev/null; pid=""
 start
 main=$(wait_window "$main_title")
 [ -n "$main" ] || fail 5 "no main window"
+# Ctrl+T in the main window, then a run of about $1 seconds timed with Space; $2 is the
+# step that fails if no timer opens. Leaves the timer's window id in $timer.
+time_run() {
+    xdotool windowfocus --sync "$main" key ctrl+t
+    timer=$(wait_window "Trackpace - Run Timer")
+    [ -n "$timer" ] || fail "$2" "Ctrl+T opened no run timer"
+    xdotool windowfocus --sync "$timer" key space
+    sleep "$1"
+    xdotool key space
+}
 menu_bar=$(( $(xwininfo -id "$main" | awk '/Height:/{print $2}') - 250 ))
 time_box() {   # the elapsed time's box (2412, 1080 twips in the Task frame), as shown
     xdotool mousemove 0 0
@@ -147,12 +157,7 @@ xdotool mousemove --window "$main" 400 $((menu_bar + 84)) click 1   # the up arr
 time_box "$work/spun.png"
 xdotool mousemove --window "$main" 400 $((menu_bar + 96)) click 1   # the down arrow: 1
 time_box "$work/one.png"
-xdotool windowfocus --sync "$main" key ctrl+t
-timer=$(wait_window "Trackpace - Run Timer")
-[ -n "$timer" ] || fail 5 "Ctrl+T opened no run timer"
-xdotool windowfocus --sync "$timer" key space
-sleep 2
-xdotool key space
+time_run 2 5
 sleep 0.3
 # Beside the main window, not over it; the picture shows the two side by side.
 geometry() {   # x y width height of a window, on the screen
@@ -190,12 +195,7 @@ xdotool windowfocus --sync "$log" key alt+l
 xdotool type --delay 20 "GP9 4071"
 xdotool key alt+h ctrl+a
 xdotool type --delay 20 "12"
-xdotool windowfocus --sync "$main" key ctrl+t
-timer=$(wait_window "Trackpace - Run Timer")
-[ -n "$timer" ] || fail 6 "Ctrl+T opened no run timer"
-xdotool windowfocus --sync "$timer" key space
-sleep 5
-xdotool key space
+time_run 5 6
 [ -n "$(wait_window "Trackpace - Speed Log - 1 run")" ] || fail 6 "the timed run did not appear in the log window"
 [ -s "$app/Trackpace.log.sqlite" ] || fail 6 "no log file beside the program"
 kill -KILL "$pid"; wait "$pid" 2>/dev/null; pid=""

@@ -2,6 +2,7 @@
 #include "ui/log/frmSpeedLog.h"
 
 #include "core/Csv.h"
+#include "core/Files.h"
 #include "core/RunTiming.h"
 #include "ui/log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
@@ -24,7 +25,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTableView>
@@ -500,12 +500,9 @@ std::optional<QString> frmSpeedLog::WriteCsv(const QString& caption, const QStri
     for (const QStringList& record : records) {
         text += CsvLine(record);
     }
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        host_.Box(
-            QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(path), file.errorString()),
-            true);
+    if (const std::optional<QString> failure = WriteWholeFile(path, text.toUtf8())) {
+        host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(path), *failure),
+                  true);
         return std::nullopt;
     }
     return path;
