@@ -6,6 +6,7 @@
 #include "ui/home/frmHome.h"
 #include "ui/table/frmTvsS.h"
 #include "ui/timer/frmRunTimer.h"
+#include "ui/timer/WindowPlacement.h"
 
 #include "TestSupport.h"
 
@@ -67,6 +68,8 @@ private slots:
     void usableWhileADialogIsOpen();
     void opensBesideTheMainWindow_data();
     void opensBesideTheMainWindow();
+    void narrowedBesideTheMainWindow_data();
+    void narrowedBesideTheMainWindow();
     void reset();
     void paceMarks_data();
     void paceMarks();
@@ -341,6 +344,33 @@ void TestTimer::usableWhileADialogIsOpen()
     QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
     QTRY_COMPARE(printed.load(), dialog.startsWith(u"Trackpace - Time") ? 1 : 0);
     QVERIFY(timer->Running());
+}
+
+void TestTimer::narrowedBesideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<int>("narrowest");
+    QTest::addColumn<QSize>("expected");
+    // An 860 x 700 speed log beside a 441 x 268 main window.
+    QTest::newRow("1920 wide: the wider side's room") << QRect(0, 0, 1920, 1080) << QRect(740, 406, 441, 268) << 600
+                                                      << QSize(732, 700);
+    QTest::newRow("1280 wide: too narrow, kept") << QRect(0, 0, 1280, 1024) << QRect(419, 378, 441, 268) << 600
+                                                 << QSize(860, 700);
+    QTest::newRow("room below: kept") << QRect(0, 0, 1280, 1024) << QRect(419, 0, 441, 268) << 400
+                                      << QSize(860, 700);
+    QTest::newRow("room beside: kept") << QRect(0, 0, 2560, 1440) << QRect(0, 0, 441, 268) << 600 << QSize(860, 700);
+}
+
+void TestTimer::narrowedBesideTheMainWindow()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QRect, main);
+    QFETCH(int, narrowest);
+    QFETCH(QSize, expected);
+    const QSize size = BesideSize(main, QSize(860, 700), narrowest, screen);
+    QCOMPARE(size, expected);
+    QVERIFY(!QRect(BesidePosition(main, size, screen), size).intersects(main) || size == QSize(860, 700));
 }
 
 void TestTimer::opensBesideTheMainWindow_data()

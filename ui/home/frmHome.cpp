@@ -374,6 +374,14 @@ void frmHome::ShowSpeedLog()
     if (SpeedLogLink* log = SpeedLog()) {
         QWidget* window = log->Window();
         if (!opened) {
+            // A screen too narrow for the log at its full width beside the main window
+            // gets a narrower log rather than one that hides the main window.
+            const QMargins frame = FrameMargins();
+            const int frameWidth = frame.left() + frame.right();
+            const QSize narrowed = BesideSize(frameGeometry(), window->size().grownBy(frame),
+                                              window->minimumSizeHint().width() + frameWidth,
+                                              screen()->availableGeometry());
+            window->resize(narrowed.shrunkBy(frame));
             PlaceBeside(*window, window->size());
         }
         window->show();
@@ -395,11 +403,15 @@ void frmHome::ShowRunTimer()
     timer->activateWindow();
 }
 
+QMargins frmHome::FrameMargins() const
+{
+    return {geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+            frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom()};
+}
+
 void frmHome::PlaceBeside(QWidget& window, const QSize& size)
 {
-    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
-    window.move(BesidePosition(frameGeometry(), size.grownBy(frame), screen()->availableGeometry()));
+    window.move(BesidePosition(frameGeometry(), size.grownBy(FrameMargins()), screen()->availableGeometry()));
 }
 
 void frmHome::TakeElapsedTime(int seconds)

@@ -63,6 +63,9 @@ private:
     void ShowSpeedLog();
     // Puts a window of `size` beside this one, where the screen has room for it.
     void PlaceBeside(QWidget& window, const QSize& size);
+    // The main window's frame around its client area (the window manager's border),
+    // the same frame assumed around the windows placed beside it.
+    QMargins FrameMargins() const;
     // Runs stopped in the run timer go to the speed log.
     void LogTimedRuns();
     TrackNow TrackShown() const;

@@ -1,4 +1,4 @@
-// The run timer's place beside the main window.
+// The place of the run timer and the speed log beside the main window.
 #include "ui/timer/WindowPlacement.h"
 
 #include <algorithm>
@@ -37,4 +37,14 @@ QPoint BesidePosition(const QRect& main, const QSize& size, const QRect& screen)
     }
     // Nothing fits: as little of the main window covered as the screen allows.
     return roomRight >= roomLeft ? QPoint(screen.right() + 1 - size.width(), top) : QPoint(screen.left(), top);
+}
+
+QSize BesideSize(const QRect& main, const QSize& size, int narrowest, const QRect& screen)
+{
+    const int roomSide = std::max(screen.right() - main.right(), main.left() - screen.left()) - Gap;
+    const int roomUpDown = std::max(screen.bottom() - main.bottom(), main.top() - screen.top()) - Gap;
+    if (roomSide >= size.width() || roomUpDown >= size.height() || roomSide < narrowest) {
+        return size;
+    }
+    return {roomSide, size.height()};
 }
