@@ -34,10 +34,17 @@ class TestHost final : public SpeedLogHost {
 public:
     TrackNow track = Ho48;
     QStringList boxes;
+    QStringList warnings;  // the boxes shown as warnings
     QString pdfPath;
 
     TrackNow Track() const override { return track; }
-    void Box(const QString& text, bool /*warning*/) override { boxes << text; }
+    void Box(const QString& text, bool warning) override
+    {
+        boxes << text;
+        if (warning) {
+            warnings << text;
+        }
+    }
     void PrintPage(QWidget* window, const QString& title, const QString& noun,
                    const std::function<bool(QPagedPaintDevice&)>& compose, bool /*toPdf*/) override
     {
@@ -528,6 +535,8 @@ void TestLog::csvRoundTrip()
     QVERIFY(csv.contains(",\"Big \"\"Boy\"\", 4014\",3,reverse,HO,87.1,STRAIGHT,48,348,12250,19.369,31.172\r\n"));
     const std::vector<LoggedRun> exported = log.Runs();
     QTest::mouseClick(Find<QPushButton>(log, "cmdExportMeans"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(log, "lblNote")->text(),
+             QStringLiteral("Exported the means of 6 steps to %1.").arg(QDir::toNativeSeparators(InFolder("means.csv"))));
     QVERIFY(ReadBytes(InFolder("means.csv"))
                 .startsWith("\xEF\xBB\xBFlocomotive,throttle,direction,runs,left_out,mean_mph,sd_mph,min_mph,max_mph,"
                             "mean_kmh,sd_kmh,min_kmh,max_kmh\r\n"
@@ -552,7 +561,9 @@ void TestLog::csvRoundTrip()
     const QString lost = InFolder(QStringLiteral("gone/runs.csv"));
     empty.AskPath = [lost](frmSpeedLog::FileUse, const QString&, const QString&) { return lost; };
     host_.boxes.clear();
+    host_.warnings.clear();
     QTest::mouseClick(Find<QPushButton>(empty, "cmdExportRuns"), Qt::LeftButton);
+    QCOMPARE(host_.warnings, host_.boxes);
     QCOMPARE(host_.boxes.size(), 1);
     QVERIFY2(host_.boxes.at(0).startsWith(QDir::toNativeSeparators(lost) + " could not be written: ") &&
                  host_.boxes.at(0).endsWith("\rNothing was exported."),
