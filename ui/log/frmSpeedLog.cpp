@@ -462,11 +462,12 @@ void frmSpeedLog::Import()
     if (path.isEmpty()) {
         return;
     }
-    QFile file(path);
-    if (QFileInfo(path).size() > LargestImport || !QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (info.size() > LargestImport || !info.isFile()) {
         host_.Box(QStringLiteral("%1 is no CSV file of runs. Nothing was imported.").arg(Shown(path)), true);
         return;
     }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         host_.Box(
             QStringLiteral("%1 could not be read: %2\rNothing was imported.").arg(Shown(path), file.errorString()),
@@ -476,7 +477,7 @@ void frmSpeedLog::Import()
     const LogStore::Imported imported = store_->Import(CsvRecords(QString::fromUtf8(file.readAll())));
     Refresh();
     QString report = QStringLiteral("From %1: %2 added, %3 already in the log.")
-                         .arg(QFileInfo(path).fileName(), RunsText(imported.added))
+                         .arg(info.fileName(), RunsText(imported.added))
                          .arg(imported.skipped);
     for (qsizetype i = 0; i < imported.refused.size() && i < ReportedLines; ++i) {
         report += u'\r' + imported.refused.at(i);
