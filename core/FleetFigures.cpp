@@ -1,8 +1,9 @@
 // Grouping the speed log's runs and drawing their figures together.
 #include "core/FleetFigures.h"
 
+#include <QHash>
+
 #include <algorithm>
-#include <map>
 #include <tuple>
 
 double InUnit(double mph, SpeedUnit unit)
@@ -63,39 +64,6 @@ bool NameBefore(const QString& a, const QString& b)
     return a < b;
 }
 
-struct GroupKey {
-    QString locomotive;
-    bool reverse = false;
-    int throttle = 0;
-    bool operator<(const GroupKey& other) const
-    {
-        if (locomotive != other.locomotive) {
-            return NameBefore(locomotive, other.locomotive);
-        }
-        return std::tie(reverse, throttle) < std::tie(other.reverse, other.throttle);
-    }
-};
-
-void Count(StepGroup& group, const std::vector<LoggedRun>& runs, bool leaveMarkedOut)
-{
-    std::vector<double> speeds;
-    for (const std::size_t at : group.runs) {
-        speeds.push_back(runs.at(at).mph);
-    }
-    group.marked = MarkedOf(speeds);
-    std::vector<double> counted;
-    for (std::size_t i = 0; i < speeds.size(); ++i) {
-        if (!(leaveMarkedOut && group.marked.at(i))) {
-            counted.push_back(speeds.at(i));
-        }
-    }
-    if (counted.empty()) {
-        counted = speeds;  // every run marked: none stands out from the others
-    }
-    group.leftOut = static_cast<int>(speeds.size() - counted.size());
-    group.stats = StatsOf(counted);
-}
-
 QString Decimals(double value)
 {
     return QString::number(value, 'f', 3);
@@ -103,46 +71,51 @@ QString Decimals(double value)
 
 }  // namespace
 
-std::vector<StepGroup> GroupsOf(const std::vector<LoggedRun>& runs, bool leaveMarkedOut)
+size_t qHash(const StepKey& key, size_t seed)
 {
-    std::map<GroupKey, StepGroup> keyed;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const LoggedRun& run = runs.at(i);
-        StepGroup& group = keyed[GroupKey{run.locomotive, run.reverse, run.throttle}];
-        group.locomotive = run.locomotive;
-        group.throttle = run.throttle;
-        group.reverse = run.reverse;
-        group.runs.push_back(i);
+    return qHashMulti(seed, key.locomotive, key.reverse, key.throttle);
+}
+
+bool ReadingOrder(const StepKey& a, const StepKey& b)
+{
+    if (a.locomotive != b.locomotive) {
+        return NameBefore(a.locomotive, b.locomotive);
+    }
+    return std::tie(a.reverse, a.throttle) < std::tie(b.reverse, b.throttle);
+}
+
+void SortForReading(std::vector<StepGroup>& groups)
+{
+    std::sort(groups.begin(), groups.end(),
+              [](const StepGroup& a, const StepGroup& b) { return ReadingOrder(a.key, b.key); });
+}
+
+std::vector<StepGroup> GroupsOf(const std::vector<LoggedRun>& runs)
+{
+    QHash<StepKey, std::vector<double>> speeds;
+    for (const LoggedRun& run : runs) {
+        speeds[StepKey{run.locomotive, run.reverse, run.throttle}].push_back(run.mph);
     }
     std::vector<StepGroup> groups;
-    groups.reserve(keyed.size());
-    for (auto& [key, group] : keyed) {
-        Count(group, runs, leaveMarkedOut);
-        groups.push_back(std::move(group));
+    groups.reserve(static_cast<std::size_t>(speeds.size()));
+    for (auto group = speeds.cbegin(); group != speeds.cend(); ++group) {
+        groups.push_back({group.key(), FiguresOf(group.value())});
     }
+    SortForReading(groups);
     return groups;
 }
 
-std::vector<bool> MarkedRuns(const std::vector<StepGroup>& groups, std::size_t runCount)
-{
-    std::vector<bool> marked(runCount, false);
-    for (const StepGroup& group : groups) {
-        for (std::size_t i = 0; i < group.runs.size(); ++i) {
-            marked.at(group.runs.at(i)) = group.marked.at(i);
-        }
-    }
-    return marked;
-}
-
-std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStringList& locomotives)
+std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStringList& locomotives,
+                               bool leaveMarkedOut)
 {
     std::vector<CurveLine> lines;
     for (const QString& locomotive : locomotives) {
         for (const bool reverse : {false, true}) {
             CurveLine line{reverse ? locomotive + QStringLiteral(" (reverse)") : locomotive, {}};
             for (const StepGroup& group : groups) {
-                if (group.locomotive == locomotive && group.reverse == reverse) {
-                    line.points.push_back({group.throttle, group.stats.mean, group.stats.min, group.stats.max});
+                if (group.key.locomotive == locomotive && group.key.reverse == reverse) {
+                    const GroupStats& stats = group.figures.Counted(leaveMarkedOut);
+                    line.points.push_back({group.key.throttle, stats.mean, stats.min, stats.max});
                 }
             }
             if (!line.points.empty()) {
@@ -154,18 +127,20 @@ std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStri
 }
 
 std::vector<StepDifference> DifferencesOf(const std::vector<StepGroup>& groups, const QString& first,
-                                          const QString& second)
+                                          const QString& second, bool leaveMarkedOut)
 {
+    QHash<StepKey, double> seconds;
+    for (const StepGroup& group : groups) {
+        if (group.key.locomotive == second) {
+            seconds.insert(group.key, group.figures.Counted(leaveMarkedOut).mean);
+        }
+    }
     std::vector<StepDifference> differences;
     for (const StepGroup& a : groups) {
-        if (a.locomotive != first) {
-            continue;
-        }
-        const auto b = std::find_if(groups.begin(), groups.end(), [&](const StepGroup& group) {
-            return group.locomotive == second && group.throttle == a.throttle && group.reverse == a.reverse;
-        });
-        if (b != groups.end()) {
-            differences.push_back({a.throttle, a.reverse, a.stats.mean, b->stats.mean, b->stats.mean - a.stats.mean});
+        const auto b = seconds.constFind(StepKey{second, a.key.reverse, a.key.throttle});
+        if (a.key.locomotive == first && b != seconds.cend()) {
+            const double mean = a.figures.Counted(leaveMarkedOut).mean;
+            differences.push_back({a.key.throttle, a.key.reverse, mean, *b, *b - mean});
         }
     }
     return differences;
@@ -177,12 +152,14 @@ QStringList MeansCsvHeader()
             "min_mph",    "max_mph",  "mean_kmh",  "sd_kmh", "min_kmh",  "max_kmh"};
 }
 
-QStringList MeansCsvFields(const StepGroup& group)
+QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut)
 {
-    QStringList fields{group.locomotive, QString::number(group.throttle), DirectionText(group.reverse),
-                       QString::number(group.stats.count), QString::number(group.leftOut)};
+    const GroupStats& stats = group.figures.Counted(leaveMarkedOut);
+    QStringList fields{group.key.locomotive, QString::number(group.key.throttle), DirectionText(group.key.reverse),
+                       QString::number(stats.count),
+                       QString::number(leaveMarkedOut ? group.figures.LeftOut() : 0)};
     for (const SpeedUnit unit : {SpeedUnit::Mph, SpeedUnit::Kmh}) {
-        for (const double value : {group.stats.mean, group.stats.sd, group.stats.min, group.stats.max}) {
+        for (const double value : {stats.mean, stats.sd, stats.min, stats.max}) {
             fields << Decimals(InUnit(value, unit));
         }
     }

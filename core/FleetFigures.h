@@ -15,24 +15,28 @@ enum class SpeedUnit { Mph, Kmh };
 double InUnit(double mph, SpeedUnit unit);
 QString UnitText(SpeedUnit unit);
 
-// The runs of one locomotive at one throttle step in one direction.
-struct StepGroup {
+// Where a group of runs belongs: one locomotive at one throttle step in one direction.
+struct StepKey {
     QString locomotive;
-    int throttle = 0;
     bool reverse = false;
-    std::vector<std::size_t> runs;  // where its runs stand in the list grouped
-    std::vector<bool> marked;       // for each of them: more than 15 % from the median
-    GroupStats stats;               // of the runs counted (in mph)
-    int leftOut = 0;                // marked runs not counted
+    int throttle = 0;
+    bool operator==(const StepKey& other) const = default;
+};
+size_t qHash(const StepKey& key, size_t seed = 0);
+
+// The runs of one locomotive at one throttle step in one direction, and their figures.
+struct StepGroup {
+    StepKey key;
+    StepFigures figures;
 };
 
-// The groups of `runs`, by locomotive (as a person sorts names), forward before
-// reverse, then by throttle step. With `leaveMarkedOut`, marked runs are not counted
-// in a group's figures (a group of marked runs only counts them all).
-std::vector<StepGroup> GroupsOf(const std::vector<LoggedRun>& runs, bool leaveMarkedOut);
+// Locomotives as a person sorts names ("gp9" beside "GP9", "GP10" after "GP9"),
+// then forward before reverse, then by throttle step.
+bool ReadingOrder(const StepKey& a, const StepKey& b);
+void SortForReading(std::vector<StepGroup>& groups);
 
-// For each run of `runs`, whether it is marked in its group.
-std::vector<bool> MarkedRuns(const std::vector<StepGroup>& groups, std::size_t runCount);
+// The groups of `runs`, in reading order.
+std::vector<StepGroup> GroupsOf(const std::vector<LoggedRun>& runs);
 
 // One line of the speed curve: a locomotive's means (with lowest and highest) step by step in one direction.
 struct CurvePoint {
@@ -45,8 +49,10 @@ struct CurveLine {
     QString name;  // "GP9 4071", with " (reverse)" for the runs backwards
     std::vector<CurvePoint> points;
 };
-// The lines of the chosen locomotives, in the order given, in mph.
-std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStringList& locomotives);
+// The lines of the chosen locomotives, in the order given, in mph; with
+// `leaveMarkedOut` the figures of each step leave its marked runs out.
+std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStringList& locomotives,
+                               bool leaveMarkedOut);
 
 // At each step (and direction) where both locomotives have runs: their means and
 // how much faster `second` runs than `first` (negative where slower), in mph.
@@ -58,8 +64,8 @@ struct StepDifference {
     double difference = 0.0;
 };
 std::vector<StepDifference> DifferencesOf(const std::vector<StepGroup>& groups, const QString& first,
-                                          const QString& second);
+                                          const QString& second, bool leaveMarkedOut);
 
 // The columns of the per-step means CSV file, and one group's line (both units).
 QStringList MeansCsvHeader();
-QStringList MeansCsvFields(const StepGroup& group);
+QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut);

@@ -7,18 +7,81 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <numbers>
 
 namespace {
+
+constexpr qint64 MicrosecondsPerMillisecond = 1000;
+constexpr qint64 MicrosecondsPerSecond = 1'000'000;
 
 QString Number(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
 }
 
+// Up to `decimals` decimals, without the zeros at the end ("1.5", "348").
+QString Trimmed(double value, int decimals)
+{
+    QString text = Number(value, decimals);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0')) {
+            text.chop(1);
+        }
+        if (text.endsWith(u'.')) {
+            text.chop(1);
+        }
+    }
+    return text;
+}
+
+// "1234" or "1234.567": milliseconds as the CSV file holds them.
+QString MillisecondsText(qint64 microseconds)
+{
+    const qint64 whole = microseconds / MicrosecondsPerMillisecond;
+    const qint64 rest = microseconds % MicrosecondsPerMillisecond;
+    return rest == 0 ? QString::number(whole)
+                     : QStringLiteral("%1.%2").arg(whole).arg(rest, 3, 10, QLatin1Char('0'));
+}
+
+// Milliseconds with up to three decimals as microseconds; nothing for anything else.
+std::optional<qint64> MicrosecondsOf(const QString& milliseconds)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,12})(?:\\.(\\d{1,3}))?$"));
+    const QRegularExpressionMatch match = form.match(milliseconds);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const QString fraction = (match.captured(2) + QStringLiteral("000")).left(3);
+    return match.captured(1).toLongLong() * MicrosecondsPerMillisecond + fraction.toLongLong();
+}
+
 }  // namespace
 
+bool RunTimeInRange(qint64 microseconds)
+{
+    return microseconds >= ShortestRunMicroseconds && microseconds <= LongestRunMicroseconds;
+}
+
+QString RunTimeRangeText()
+{
+    return QStringLiteral("from %1 s to %2 s (a day)")
+        .arg(Trimmed(static_cast<double>(ShortestRunMicroseconds) / MicrosecondsPerSecond, 6))
+        .arg(LongestRunMicroseconds / MicrosecondsPerSecond);
+}
+
+double ScaleFeetOf(const TrackNow& track)
+{
+    const double inches = track.circle ? 2.0 * std::numbers::pi * track.inches : track.inches;
+    return inches * track.ratio / InchesPerFoot;
+}
+
+QString FeetText(double feet)
+{
+    return Trimmed(feet, 1);
+}
+
 LoggedRun MakeRun(const QDateTime& recorded, const QString& locomotive, int throttle, bool reverse,
-                  const TrackNow& track, qint64 milliseconds)
+                  const TrackNow& track, qint64 microseconds, const QString& source)
 {
     LoggedRun run;
     run.recorded = recorded;
@@ -26,8 +89,10 @@ LoggedRun MakeRun(const QDateTime& recorded, const QString& locomotive, int thro
     run.throttle = throttle;
     run.reverse = reverse;
     run.track = track;
-    run.milliseconds = milliseconds;
-    run.mph = RunMph(track.scaleFeet, milliseconds);
+    run.scaleFeet = ScaleFeetOf(track);
+    run.microseconds = microseconds;
+    run.source = source;
+    run.mph = RunMph(run.scaleFeet, microseconds);
     run.kmh = KmhOf(run.mph);
     return run;
 }
@@ -47,10 +112,16 @@ QString DirectionText(bool reverse)
     return reverse ? QStringLiteral("reverse") : QStringLiteral("forward");
 }
 
+QString SecondsText(qint64 microseconds)
+{
+    const double seconds = static_cast<double>(microseconds) / MicrosecondsPerSecond;
+    return microseconds % (MicrosecondsPerSecond / 100) == 0 ? Number(seconds, 2) : Trimmed(seconds, 6);
+}
+
 QStringList RunCsvHeader()
 {
-    return {"recorded", "locomotive", "throttle",    "direction",    "scale", "ratio",
-            "track",    "inches",     "scale_feet",  "milliseconds", "mph",   "kmh"};
+    return {"recorded", "locomotive",   "throttle", "direction", "scale", "ratio",  "track",
+            "inches",   "scale_feet",   "milliseconds", "mph",   "kmh",   "source"};
 }
 
 QStringList RunCsvFields(const LoggedRun& run)
@@ -63,43 +134,33 @@ QStringList RunCsvFields(const LoggedRun& run)
             QString::number(run.track.ratio),
             run.track.circle ? CircleConfig : StraightConfig,
             QString::number(run.track.inches),
-            QString::number(run.track.scaleFeet),
-            QString::number(run.milliseconds),
+            Number(run.scaleFeet, 3),
+            MillisecondsText(run.microseconds),
             Number(run.mph, 3),
-            Number(run.kmh, 3)};
+            Number(run.kmh, 3),
+            run.source};
 }
 
 std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList& fields, QString& whyNot)
 {
+    // Every column but the last (the source, which older files lack) must be there.
+    const QStringList columns = RunCsvHeader();
     QStringList value;
-    for (const QString& column : RunCsvHeader()) {
-        const qsizetype at = header.indexOf(column);
-        if (at < 0 || at >= fields.size()) {
-            whyNot = QStringLiteral("it has no %1").arg(column);
+    for (qsizetype column = 0; column < columns.size(); ++column) {
+        const qsizetype at = header.indexOf(columns.at(column));
+        if (column + 1 < columns.size() && (at < 0 || at >= fields.size())) {
+            whyNot = QStringLiteral("it has no %1").arg(columns.at(column));
             return std::nullopt;
         }
-        value << fields.at(at).trimmed();
+        value << (at < 0 ? QString() : fields.value(at).trimmed());
     }
-    // The field of `column` as a whole number from `low` to `high`, or as a real number
-    // of 0 or more; nothing, with the reason, where it is not.
-    const auto whole = [&](int column, qint64 low, qint64 high, const QString& range) -> std::optional<qint64> {
-        bool read = false;
-        const qint64 number = value.at(column).toLongLong(&read);
-        if (read && number >= low && number <= high) {
-            return number;
-        }
-        whyNot = QStringLiteral("its %1 \"%2\" is not a whole number from %3")
-                     .arg(RunCsvHeader().at(column), value.at(column), range);
-        return std::nullopt;
-    };
     const auto real = [&](int column) -> std::optional<double> {
         bool read = false;
         const double number = value.at(column).toDouble(&read);
         if (read && std::isfinite(number) && number >= 0.0) {
             return number;
         }
-        whyNot = QStringLiteral("its %1 \"%2\" is not a number of 0 or more")
-                     .arg(RunCsvHeader().at(column), value.at(column));
+        whyNot = QStringLiteral("its %1 \"%2\" is not a number of 0 or more").arg(columns.at(column), value.at(column));
         return std::nullopt;
     };
     const QDateTime recorded = QDateTime::fromString(value.at(0), Qt::ISODateWithMs);
@@ -112,8 +173,10 @@ std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList
         whyNot = QStringLiteral("it names no locomotive");
         return std::nullopt;
     }
-    const std::optional<qint64> throttle = whole(2, 0, MaxThrottle, QStringLiteral("0 to %1").arg(MaxThrottle));
-    if (!throttle) {
+    bool read = false;
+    const int throttle = value.at(2).toInt(&read);
+    if (!read || throttle < 0 || throttle > MaxThrottle) {
+        whyNot = QStringLiteral("its throttle \"%1\" is not a whole number from 0 to %2").arg(value.at(2)).arg(MaxThrottle);
         return std::nullopt;
     }
     if (value.at(3) != DirectionText(false) && value.at(3) != DirectionText(true)) {
@@ -130,25 +193,29 @@ std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList
     }
     const std::optional<double> ratio = real(5);
     const std::optional<double> inches = ratio ? real(7) : std::nullopt;
-    const std::optional<double> feet = inches ? real(8) : std::nullopt;
-    const std::optional<qint64> milliseconds =
-        feet ? whole(9, 1, MostMilliseconds, QStringLiteral("1 to %1 (a day)").arg(MostMilliseconds)) : std::nullopt;
-    if (!milliseconds) {
+    if (!inches) {
         return std::nullopt;
     }
-    const TrackNow track{value.at(4), *ratio, value.at(6) == CircleConfig, *inches, *feet};
-    return MakeRun(recorded, locomotive, static_cast<int>(*throttle), value.at(3) == DirectionText(true), track,
-                   *milliseconds);
+    const std::optional<qint64> microseconds = MicrosecondsOf(value.at(9));
+    if (!microseconds || !RunTimeInRange(*microseconds)) {
+        whyNot = QStringLiteral("its milliseconds \"%1\" is not a run's time %2")
+                     .arg(value.at(9), RunTimeRangeText());
+        return std::nullopt;
+    }
+    const TrackNow track{value.at(4), *ratio, value.at(6) == CircleConfig, *inches};
+    return MakeRun(recorded, locomotive, throttle, value.at(3) == DirectionText(true), track, *microseconds,
+                   value.at(12));
 }
 
-std::optional<qint64> TypedMilliseconds(const QString& text)
+std::optional<qint64> TypedMicroseconds(const QString& text)
 {
-    static const QRegularExpression seconds(QStringLiteral("^\\s*(\\d{1,5})(?:[.,](\\d{1,2}))?\\s*$"));
+    static const QRegularExpression seconds(QStringLiteral("^\\s*(\\d{1,6})(?:[.,](\\d{1,2}))?\\s*$"));
     const QRegularExpressionMatch match = seconds.match(text);
     if (!match.hasMatch()) {
         return std::nullopt;
     }
-    const QString decimals = (match.captured(2) + QStringLiteral("00")).left(2);
-    const qint64 milliseconds = match.captured(1).toLongLong() * 1000 + decimals.toLongLong() * 10;
-    return milliseconds > 0 ? std::optional<qint64>(milliseconds) : std::nullopt;
+    const QString hundredths = (match.captured(2) + QStringLiteral("00")).left(2);
+    const qint64 microseconds =
+        match.captured(1).toLongLong() * MicrosecondsPerSecond + hundredths.toLongLong() * (MicrosecondsPerSecond / 100);
+    return RunTimeInRange(microseconds) ? std::optional<qint64>(microseconds) : std::nullopt;
 }

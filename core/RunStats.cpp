@@ -1,4 +1,4 @@
-// Speeds of logged runs and the statistics of their groups.
+// Speeds of logged runs and the figures of their groups.
 #include "core/RunStats.h"
 
 #include "core/Scales.h"
@@ -7,17 +7,22 @@
 #include <cmath>
 #include <numeric>
 
-double RunMph(double scaleFeet, qint64 milliseconds)
+double RunMph(double scaleFeet, qint64 microseconds)
 {
-    if (milliseconds <= 0) {
+    if (microseconds <= 0) {
         return 0.0;
     }
-    return scaleFeet / FeetPerMile / (static_cast<double>(milliseconds) / 1000.0 / SecondsPerHour);
+    return scaleFeet / FeetPerMile / (static_cast<double>(microseconds) / 1e6 / SecondsPerHour);
 }
 
 double KmhOf(double mph)
 {
     return mph * KilometresPerMile;
+}
+
+double MphOf(double kmh)
+{
+    return kmh / KilometresPerMile;
 }
 
 GroupStats StatsOf(const std::vector<double>& speeds)
@@ -51,13 +56,34 @@ double MedianOf(std::vector<double> speeds)
     return speeds.size() % 2 == 1 ? speeds[middle] : (speeds[middle - 1] + speeds[middle]) / 2.0;
 }
 
+bool IsMarked(double mph, double median)
+{
+    return median > 0.0 && std::abs(mph - median) > OutlierShare * median;
+}
+
 std::vector<bool> MarkedOf(const std::vector<double>& speeds)
 {
     const double median = MedianOf(speeds);
     std::vector<bool> marked;
     marked.reserve(speeds.size());
     for (const double speed : speeds) {
-        marked.push_back(median > 0.0 && std::abs(speed - median) > OutlierShare * median);
+        marked.push_back(IsMarked(speed, median));
     }
     return marked;
+}
+
+StepFigures FiguresOf(const std::vector<double>& speeds)
+{
+    StepFigures figures;
+    figures.median = MedianOf(speeds);
+    figures.all = StatsOf(speeds);
+    std::vector<double> kept;
+    kept.reserve(speeds.size());
+    for (const double speed : speeds) {
+        if (!IsMarked(speed, figures.median)) {
+            kept.push_back(speed);
+        }
+    }
+    figures.kept = kept.empty() ? figures.all : StatsOf(kept);
+    return figures;
 }

@@ -13,6 +13,8 @@ constexpr qint64 LastTenths = 604;   // 60.4 s rounds to 60 s
 constexpr double ReactionSeconds = 0.2;
 
 constexpr int MostDecimals = 4;
+// The most an event can have waited to be handled and still be placed by its stamp.
+constexpr qint64 LongestDelayMs = 60'000;
 
 // `decimals` decimals, halves away from zero.
 QString Rounded(double value, int decimals)
@@ -77,4 +79,25 @@ qint64 RunTenths(qint64 runMs)
 QString RunsText(qint64 runs)
 {
     return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
+}
+
+void EventTimes::Seen(quint64 stamp, qint64 now)
+{
+    if (stamp == 0) {
+        return;
+    }
+    const qint64 offset = now - static_cast<qint64>(stamp);
+    // A stamp far off the others (the window system's clock went round) starts afresh.
+    if (!offset_ || offset < *offset_ || offset - *offset_ > LongestDelayMs) {
+        offset_ = offset;
+    }
+}
+
+qint64 EventTimes::At(quint64 stamp, qint64 now) const
+{
+    if (stamp == 0 || !offset_) {
+        return now;
+    }
+    const qint64 at = static_cast<qint64>(stamp) + *offset_;
+    return at > now || now - at > LongestDelayMs ? now : at;
 }

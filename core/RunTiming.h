@@ -34,3 +34,21 @@ qint64 RunTenths(qint64 runMs);
 QString CountdownText(qint64 untilNextMs, qint64 runMs);
 // "1 run", "3 runs", "0 runs".
 QString RunsText(qint64 runs);
+
+// When input events happened, on the program's own clock. The window system stamps
+// each event with the moment it happened (in milliseconds of its own clock); a busy
+// program handles it later. The smallest delay between a stamp and its handling seen
+// so far ties the two clocks together, so that a press handled late still counts
+// from the moment of the press.
+class EventTimes {
+public:
+    // An event stamped `stamp` (0: none) handled when the clock read `now`.
+    void Seen(quint64 stamp, qint64 now);
+    // When the event stamped `stamp`, handled at `now`, happened on the clock: `now`
+    // for an event without a stamp, or where the stamp says nothing sensible (a
+    // window system's clock that went round, or a press more than a minute ago).
+    qint64 At(quint64 stamp, qint64 now) const;
+
+private:
+    std::optional<qint64> offset_;  // clock minus stamp, least seen
+};

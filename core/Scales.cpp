@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr float InchesPerFoot = 12.0F;
 // Five decimals, not the full pi: the scale distances it gives are the ones the
 // table and printed pages that users keep and compare were made with.
 constexpr double CircleConstant = 3.14159;

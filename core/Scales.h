@@ -30,6 +30,7 @@ inline const QString CircleConfig = QStringLiteral("CIRCLE");
 inline constexpr qint16 ShortestLength = 1;
 inline constexpr qint16 LongestLength = 240;
 
+inline constexpr float InchesPerFoot = 12.0F;
 inline constexpr double FeetPerMile = 5280.0;
 inline constexpr double SecondsPerHour = 3600.0;
 

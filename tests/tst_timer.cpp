@@ -33,6 +33,19 @@ private:
     qint64& now_;
 };
 
+// The test's clock, placing stamped events as the system's clock does.
+class StampedClock final : public RunClock {
+public:
+    explicit StampedClock(qint64& now) : now_(now) {}
+    qint64 Milliseconds() const override { return now_; }
+    void Saw(quint64 stamp) override { events_.Seen(stamp, now_); }
+    qint64 At(quint64 stamp) const override { return events_.At(stamp, now_); }
+
+private:
+    qint64& now_;
+    EventTimes events_;
+};
+
 // A sound output that logs each beep with the clock's time.
 class FakeSound final : public SoundSink {
 public:
@@ -62,6 +75,8 @@ private slots:
     void figureFollowsTheClock();
     void spaceStartsAndStops();
     void heldSpaceIsOnePress();
+    void latePressTimesItsOwnMoment_data();
+    void latePressTimesItsOwnMoment();
     void closingStopsEverything_data();
     void closingStopsEverything();
     void usableWhileADialogIsOpen_data();
@@ -259,6 +274,49 @@ void TestTimer::heldSpaceIsOnePress()
     QVERIFY(!timer->Running());
     QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), QStringLiteral("5.0"));
     QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 5);
+}
+
+void TestTimer::latePressTimesItsOwnMoment_data()
+{
+    // The window system's clock stands 10 s behind the program's. Each press is
+    // stamped when it happened and handled `late` ms afterwards (a busy window).
+    QTest::addColumn<qint64>("startLate");
+    QTest::addColumn<qint64>("stopLate");
+    QTest::addColumn<QString>("figure");
+    QTest::newRow("both on time") << qint64(0) << qint64(0) << "3.0";
+    QTest::newRow("stop handled 1.6 s late") << qint64(0) << qint64(1600) << "3.0";
+    QTest::newRow("start handled 2.2 s late") << qint64(2200) << qint64(0) << "3.0";
+    QTest::newRow("both late") << qint64(1900) << qint64(700) << "3.0";
+}
+
+void TestTimer::latePressTimesItsOwnMoment()
+{
+    QFETCH(qint64, startLate);
+    QFETCH(qint64, stopLate);
+    QFETCH(QString, figure);
+    frmRunTimer* const timer = &Timer();
+    timer->UseDevices(std::make_unique<StampedClock>(now_), std::make_unique<FakeSound>(now_, true, beeps_));
+    constexpr qint64 Behind = 10'000;
+    // A key press stamped `at` on the program's clock, handled `late` ms later.
+    const auto press = [&](qint64 at, qint64 late) {
+        now_ = at + late;
+        const auto stamp = static_cast<ulong>(at - Behind);
+        qt_sendShortcutOverrideEvent(timer, stamp, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(timer, &release);
+        QCoreApplication::processEvents();
+    };
+    // Any event handled at once (here a key that does nothing) ties the two clocks together.
+    now_ = 1'000'000;
+    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+    shift.setTimestamp(static_cast<quint64>(now_ - Behind));
+    QCoreApplication::sendEvent(timer, &shift);
+    press(1'001'000, startLate);
+    QVERIFY(timer->Running());
+    press(1'004'000, stopLate);
+    QVERIFY(!timer->Running());
+    QCOMPARE(Find<QLabel>(*timer, "lblFigure")->text(), figure);
+    QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
 }
 
 void TestTimer::closingStopsEverything_data()

@@ -363,9 +363,10 @@ void frmHome::LogTimedRuns()
 
 TrackNow frmHome::TrackShown() const
 {
+    // The length as typed: the log works out the exact scale distance from it.
     const bool hasLength = !txtLength->text().isEmpty();
     return {General::ScaleName, General::ScaleRatio, configuration_.circle->isChecked(),
-            hasLength ? LeadingNumber(txtLength->text()) : 0.0, hasLength ? General::ScaleDistance : 0.0};
+            hasLength ? LeadingNumber(txtLength->text()) : 0.0};
 }
 
 void frmHome::ShowSpeedLog()

@@ -17,7 +17,7 @@ class QWidget;
 class SpeedLogHost {
 public:
     virtual ~SpeedLogHost() = default;
-    // The track now chosen in the main window; scaleFeet is 0 where it has no length.
+    // The track now chosen in the main window; inches is 0 where it has no length.
     virtual TrackNow Track() const = 0;
     virtual void Box(const QString& text, bool warning) = 0;
     // `compose` draws the page (false where no painter could begin). Print sends it to

@@ -4,8 +4,11 @@
 #include "core/Csv.h"
 #include "core/Files.h"
 #include "core/RunTiming.h"
+#include "ui/log/LogCsv.h"
+#include "ui/log/LogModels.h"
 #include "ui/log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
+#include "ui/log/Sqlite.h"
 #include "ui/log/TextTable.h"
 
 #include <QCheckBox>
@@ -24,21 +27,24 @@
 #include <QListWidget>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTabWidget>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <array>
 
 namespace {
 
 // The most a locomotive's line shows on the curve by default; more stay in the list.
 constexpr int CurveLinesAtFirst = 6;
-// The most lines an import's report lists one by one.
-constexpr int ReportedLines = 20;
-// A CSV file larger than this is no export of a speed log.
-constexpr qint64 LargestImport = 256LL * 1024 * 1024;
+// The progress bar's whole.
+constexpr int ProgressSteps = 1000;
 const QString UnitsKey = QStringLiteral("units");
 const QString TargetKey = QStringLiteral("target_mph");
 const QString Title = QStringLiteral("Trackpace - Speed Log");
@@ -55,17 +61,29 @@ QPushButton* Button(QWidget* parent, const QString& text, const char* name)
     return Named(new QPushButton(text, parent), name);
 }
 
-QTableView* TableView(QWidget* parent, TextTable* model, const char* name)
+QTableView* TableView(QWidget* parent, QAbstractItemModel* model, const char* name)
 {
     auto* view = Named(new QTableView(parent), name);
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->setVisible(false);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->horizontalHeader()->setStretchLastSection(true);
     return view;
+}
+
+// Column widths from the header's texts and a typical row, not from every row: a
+// table of a million rows is not read through to size its columns.
+void SizeColumns(QTableView* view, const QStringList& typical)
+{
+    const QFontMetrics metrics = view->fontMetrics();
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+        const QString header = view->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max(metrics.horizontalAdvance(header), metrics.horizontalAdvance(typical.value(column)));
+        view->setColumnWidth(column, width + 16);
+    }
 }
 
 // A caption whose shortcut key reaches `buddy`.
@@ -76,21 +94,25 @@ QLabel* Buddy(const QString& text, QWidget* buddy)
     return label;
 }
 
-QString SecondsText(qint64 milliseconds)
-{
-    return QString::number(static_cast<double>(milliseconds) / 1000.0, 'f', 2);
-}
-
-QString TrackText(const TrackNow& track)
-{
-    return QStringLiteral("%1 %2 %3 in, %4 scale ft")
-        .arg(track.scale, track.circle ? QStringLiteral("circle of radius") : QStringLiteral("straight"),
-             QString::number(track.inches), QString::number(track.scaleFeet));
-}
-
 QString Shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+StepKey KeyOf(const LoggedRun& run)
+{
+    return {run.locomotive, run.reverse, run.throttle};
+}
+
+std::vector<StepKey> KeysOf(const std::vector<LoggedRun>& runs)
+{
+    std::vector<StepKey> keys;
+    for (const LoggedRun& run : runs) {
+        if (std::find(keys.begin(), keys.end(), KeyOf(run)) == keys.end()) {
+            keys.push_back(KeyOf(run));
+        }
+    }
+    return keys;
 }
 
 }  // namespace
@@ -116,6 +138,8 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
         }
         return QFileDialog::getSaveFileName(this, caption, suggested, QStringLiteral("CSV files (*.csv)"));
     };
+    runsModel_ = new RunsModel(this);
+    stepsModel_ = new StepsModel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildFileLine());
     layout->addWidget(BuildNextRun());
@@ -130,7 +154,26 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
     UseStore(std::make_unique<LogStore>(path));
 }
 
-frmSpeedLog::~frmSpeedLog() = default;
+frmSpeedLog::~frmSpeedLog()
+{
+    // A job beside the window ends before the log it works on goes: an import is
+    // taken back whole.
+    if (job_ != nullptr) {
+        cancel_ = true;
+        job_->wait();
+        delete job_;
+    }
+}
+
+const std::vector<qint64>& frmSpeedLog::RunIds() const
+{
+    return runsModel_->Ids();
+}
+
+const std::vector<StepGroup>& frmSpeedLog::Groups() const
+{
+    return stepsModel_->Groups();
+}
 
 QWidget* frmSpeedLog::BuildFileLine()
 {
@@ -140,7 +183,9 @@ QWidget* frmSpeedLog::BuildFileLine()
     lblFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
     cmdOpen = Button(line, QStringLiteral("&Open Another File..."), "cmdOpen");
     cmdRefresh = Button(line, QStringLiteral("&Refresh"), "cmdRefresh");
-    cmdRefresh->setToolTip(QStringLiteral(" Read the log again, with the runs another Trackpace added "));
+    cmdRefresh->setToolTip(
+        QStringLiteral(" Read the log again, with the runs another Trackpace added; try again a log that could "
+                       "not be used "));
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lblFile, 1);
@@ -201,9 +246,9 @@ QWidget* frmSpeedLog::BuildShowing()
     cboUnits = Named(new QComboBox(line), "cboUnits");
     cboUnits->addItems({UnitText(SpeedUnit::Mph), UnitText(SpeedUnit::Kmh)});
     chkLeaveOut = Named(new QCheckBox(QStringLiteral("Leave &marked runs out of the means"), line), "chkLeaveOut");
-    chkLeaveOut->setToolTip(
-        QStringLiteral(" A run more than 15 % away from the median of its step is marked; "
-                       "it stays in the log either way "));
+    chkLeaveOut->setToolTip(QStringLiteral(" A run more than %1 % away from the median of its step is marked; "
+                                           "it stays in the log either way ")
+                                .arg(OutlierShare * 100));
     QLabel* units = Buddy(QStringLiteral("Speeds i&n:"), cboUnits);
     auto* layout = new QHBoxLayout(line);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -213,18 +258,22 @@ QWidget* frmSpeedLog::BuildShowing()
     layout->addWidget(chkLeaveOut);
     layout->addStretch();
     connect(cboUnits, &QComboBox::currentIndexChanged, this, &frmSpeedLog::UnitsChanged);
-    connect(chkLeaveOut, &QCheckBox::toggled, this, &frmSpeedLog::Refresh);
+    connect(chkLeaveOut, &QCheckBox::toggled, this, [this](bool leaveOut) {
+        runsModel_->SetLeaveOut(leaveOut);
+        stepsModel_->SetLeaveOut(leaveOut);
+        ShowCurve();
+    });
     return line;
 }
 
 QWidget* frmSpeedLog::BuildRunsTab()
 {
-    runsTable_ = new TextTable(
-        {QStringLiteral("Recorded"), QStringLiteral("Locomotive"), QStringLiteral("Step"), QStringLiteral("Direction"),
-         QStringLiteral("Track"), QStringLiteral("Time (s)"), QStringLiteral("Speed (mph)"), QStringLiteral("Note")},
-        {2, 5, 6}, this);
-    tblRuns = TableView(this, runsTable_, "tblRuns");
+    tblRuns = TableView(this, runsModel_, "tblRuns");
     tblRuns->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    SizeColumns(tblRuns, {QStringLiteral("2026-12-31 23:59:59"), QStringLiteral("Baureihe 01 1066 Dampf"),
+                          QStringLiteral("128"), QStringLiteral("reverse"),
+                          QStringLiteral("HO circle of radius 24 in, 1093.3 scale ft"), QStringLiteral("12.25"),
+                          QStringLiteral("123.4")});
     connect(tblRuns->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmSpeedLog::UpdateButtons);
     auto* remove = new QShortcut(QKeySequence::Delete, tblRuns);
     connect(remove, &QShortcut::activated, this, &frmSpeedLog::DeleteChosen);
@@ -233,11 +282,10 @@ QWidget* frmSpeedLog::BuildRunsTab()
 
 QWidget* frmSpeedLog::BuildStepsTab()
 {
-    stepsTable_ = new TextTable({QStringLiteral("Locomotive"), QStringLiteral("Step"), QStringLiteral("Direction"),
-                                 QStringLiteral("Runs"), QStringLiteral("Mean (mph)"), QStringLiteral("Std. dev."),
-                                 QStringLiteral("Lowest"), QStringLiteral("Highest"), QStringLiteral("Left out")},
-                                {1, 3, 4, 5, 6, 7, 8}, this);
-    tblSteps = TableView(this, stepsTable_, "tblSteps");
+    tblSteps = TableView(this, stepsModel_, "tblSteps");
+    SizeColumns(tblSteps, {QStringLiteral("Baureihe 01 1066 Dampf"), QStringLiteral("128"), QStringLiteral("reverse"),
+                           QStringLiteral("1000"), QStringLiteral("123.4"), QStringLiteral("12.34"),
+                           QStringLiteral("123.4"), QStringLiteral("123.4")});
     return tblSteps;
 }
 
@@ -259,6 +307,7 @@ QWidget* frmSpeedLog::BuildCurveTab()
                                  QStringLiteral("Second"), QStringLiteral("Difference (mph)")},
                                 {0, 2, 3, 4}, this);
     tblMatch = TableView(page, matchTable_, "tblMatch");
+    tblMatch->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblMatch->setMaximumHeight(110);
     auto* side = new QVBoxLayout;
     side->addWidget(new QLabel(QStringLiteral("Locomotives:"), page));
@@ -279,9 +328,8 @@ QWidget* frmSpeedLog::BuildCurveTab()
         }
         ShowCurve();
     });
-    connect(spnTarget, &QDoubleSpinBox::valueChanged, this, [this](double value) {
-        const double mph = unit_ == SpeedUnit::Kmh ? value / KilometresPerMile : value;
-        store_->SetSetting(TargetKey, QString::number(mph, 'f', 3));
+    connect(spnTarget, &QDoubleSpinBox::valueChanged, this, [this] {
+        SaveSettings();
         ShowCurve();
     });
     return page;
@@ -289,24 +337,38 @@ QWidget* frmSpeedLog::BuildCurveTab()
 
 QWidget* frmSpeedLog::BuildButtons()
 {
-    auto* line = new QWidget(this);
-    cmdDelete = Button(line, QStringLiteral("D&elete Run"), "cmdDelete");
-    cmdUndo = Button(line, QStringLiteral("Undo"), "cmdUndo");
+    auto* area = new QWidget(this);
+    cmdDelete = Button(area, QStringLiteral("D&elete Run"), "cmdDelete");
+    cmdUndo = Button(area, QStringLiteral("Undo"), "cmdUndo");
     cmdUndo->setShortcut(QKeySequence::Undo);
     cmdUndo->setToolTip(QStringLiteral(" Put back the runs deleted last (Ctrl+Z) "));
-    cmdImport = Button(line, QStringLiteral("&Import Runs..."), "cmdImport");
-    cmdExportRuns = Button(line, QStringLiteral("E&xport Runs..."), "cmdExportRuns");
-    cmdExportMeans = Button(line, QStringLiteral("Export Mean&s..."), "cmdExportMeans");
-    cmdPrint = Button(line, QStringLiteral("&Print"), "cmdPrint");
-    cmdPdf = Button(line, QStringLiteral("Sa&ve PDF..."), "cmdPdf");
-    auto* layout = new QHBoxLayout(line);
-    layout->setContentsMargins(0, 0, 0, 0);
+    cmdImport = Button(area, QStringLiteral("&Import Runs..."), "cmdImport");
+    cmdExportRuns = Button(area, QStringLiteral("E&xport Runs..."), "cmdExportRuns");
+    cmdExportMeans = Button(area, QStringLiteral("Export Mean&s..."), "cmdExportMeans");
+    cmdPrint = Button(area, QStringLiteral("&Print"), "cmdPrint");
+    cmdPdf = Button(area, QStringLiteral("Sa&ve PDF..."), "cmdPdf");
+    lblJob = Named(new QLabel(area), "lblJob");
+    prgJob = Named(new QProgressBar(area), "prgJob");
+    prgJob->setRange(0, ProgressSteps);
+    cmdCancel = Button(area, QStringLiteral("Cancel"), "cmdCancel");
+    auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {cmdDelete, cmdUndo}) {
-        layout->addWidget(button);
+        buttons->addWidget(button);
     }
-    layout->addStretch();
+    buttons->addStretch();
     for (QPushButton* button : {cmdImport, cmdExportRuns, cmdExportMeans, cmdPrint, cmdPdf}) {
-        layout->addWidget(button);
+        buttons->addWidget(button);
+    }
+    auto* job = new QHBoxLayout;
+    job->addWidget(lblJob);
+    job->addWidget(prgJob, 1);
+    job->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(buttons);
+    layout->addLayout(job);
+    for (QWidget* part : std::initializer_list<QWidget*>{lblJob, prgJob, cmdCancel}) {
+        part->hide();
     }
     connect(cmdDelete, &QPushButton::clicked, this, &frmSpeedLog::DeleteChosen);
     connect(cmdUndo, &QPushButton::clicked, this, &frmSpeedLog::Undo);
@@ -315,18 +377,28 @@ QWidget* frmSpeedLog::BuildButtons()
     connect(cmdExportMeans, &QPushButton::clicked, this, &frmSpeedLog::ExportMeans);
     connect(cmdPrint, &QPushButton::clicked, this, [this] { Print(false); });
     connect(cmdPdf, &QPushButton::clicked, this, [this] { Print(true); });
-    return line;
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        cancel_ = true;
+        lblJob->setText(QStringLiteral("Cancelling..."));
+    });
+    return area;
 }
 
 void frmSpeedLog::UseStore(std::unique_ptr<LogStore> store)
 {
     // Runs kept only in memory go along into the next log: nothing typed is lost.
     if (store_ && store_->InMemory()) {
-        std::vector<CsvRecord> records{{1, RunCsvHeader()}};
-        for (const LoggedRun& run : store_->Runs()) {
-            records.push_back({static_cast<int>(records.size()) + 1, RunCsvFields(run)});
+        std::vector<LoggedRun> held;
+        store_->ForEachRun([&held](const LoggedRun& run) {
+            held.push_back(run);
+            return true;
+        });
+        if (const std::optional<QString> failed = store->Carry(held)) {
+            host_.Box(QStringLiteral("The %1 kept in memory could not go into %2: %3. They stay in memory.")
+                          .arg(RunsText(static_cast<qint64>(held.size())), store->Path(), *failed),
+                      true);
+            return;
         }
-        store->Import(records);
     }
     store_ = std::move(store);
     deleted_.clear();
@@ -337,20 +409,39 @@ void frmSpeedLog::UseStore(std::unique_ptr<LogStore> store)
     const QSignalBlocker target(spnTarget);
     spnTarget->setSuffix(u' ' + UnitText(unit_));
     spnTarget->setValue(InUnit(store_->Setting(TargetKey, QStringLiteral("0")).toDouble(), unit_));
-    Refresh();
+    runsModel_->SetUnit(unit_);
+    stepsModel_->SetUnit(unit_);
+    Reload();
     ShowTrack();
+}
+
+void frmSpeedLog::Reload()
+{
+    store_->ChangedElsewhere();
+    stepsModel_->Show(store_->Steps());
+    runsModel_->Show(store_.get(), store_->Ids());
+    runsModel_->SetGroups(stepsModel_->Groups());
+    ShowFile();
+    ShowLocomotives();
+    ShowCurve();
+    UpdateButtons();
 }
 
 void frmSpeedLog::Refresh()
 {
-    runs_ = store_->Runs();
-    groups_ = GroupsOf(runs_, chkLeaveOut->isChecked());
-    ShowFile();
-    ShowRuns();
-    ShowSteps();
-    ShowLocomotives();
-    ShowCurve();
-    UpdateButtons();
+    if (Busy()) {
+        return;
+    }
+    // A log that was locked, full or otherwise unusable is tried again; the runs kept
+    // in memory meanwhile go into it.
+    if (store_->InMemory() && !store_->NativePath().isEmpty()) {
+        auto again = std::make_unique<LogStore>(store_->NativePath());
+        if (!again->InMemory()) {
+            UseStore(std::move(again));
+            return;
+        }
+    }
+    Reload();
 }
 
 void frmSpeedLog::OpenAnother()
@@ -367,47 +458,106 @@ void frmSpeedLog::OpenAnother()
 
 QString frmSpeedLog::RecordTimedRun(qint64 milliseconds)
 {
-    return isVisible() ? Record(milliseconds) : QString();
+    return isVisible() ? Record(milliseconds * 1000, TimedSource) : QString();
 }
 
-QString frmSpeedLog::Record(qint64 milliseconds)
+QString frmSpeedLog::Record(qint64 microseconds, const QString& source)
 {
     const QString locomotive = CleanLocomotive(cboLocomotive->currentText());
     if (locomotive.isEmpty()) {
         return QStringLiteral("Not logged: type or choose a locomotive in the speed log first.");
     }
+    if (!RunTimeInRange(microseconds)) {
+        return QStringLiteral("Not logged: the log takes runs %1.").arg(RunTimeRangeText());
+    }
     const TrackNow track = host_.Track();
-    if (track.scaleFeet <= 0.0) {
+    if (track.inches <= 0.0) {
         return QStringLiteral("Not logged: the main window has no length to time the run over.");
     }
     const QDateTime now = QDateTime::currentDateTime();
     LoggedRun run = MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), locomotive, spnThrottle->value(),
-                            cboDirection->currentIndex() == 1, track, milliseconds);
-    if (const std::optional<QString> failed = store_->Add(run)) {
-        const QString why = QStringLiteral("Not logged: the speed log did not take the run (%1).").arg(*failed);
-        host_.Box(why, true);
-        return why;
+                            cboDirection->currentIndex() == 1, track, microseconds, source);
+    const QString logged = QStringLiteral("Logged for %1 at step %2 %3: %4 %5 in %6 s")
+                               .arg(locomotive)
+                               .arg(run.throttle)
+                               .arg(DirectionText(run.reverse), Speed(run.mph), UnitText(unit_),
+                                    SecondsText(run.microseconds));
+    if (Busy()) {
+        pending_.push_back(run);
+        return logged + QStringLiteral("; it goes into the log when the %1 ends.").arg(lblJob->text().toLower());
     }
-    Refresh();
+    return logged + Keep(run);
+}
+
+QString frmSpeedLog::Keep(LoggedRun& run)
+{
+    const bool inFile = !store_->InMemory();
+    if (const std::optional<QString> failed = store_->Add(run)) {
+        if (!inFile) {
+            host_.Box(QStringLiteral("The run could not be kept even in memory: %1.").arg(*failed), true);
+            return QStringLiteral(", but not kept: %1.").arg(*failed);
+        }
+        FallBackToMemory(*failed);
+        if (store_->Add(run)) {
+            return QStringLiteral(", but not kept: even the log in memory did not take it.");
+        }
+        runsModel_->Append(run);
+        Changed({KeyOf(run)});
+        tblRuns->scrollToBottom();
+        return QStringLiteral(", in memory only: the log's file did not take it (%1).").arg(*failed);
+    }
+    runsModel_->Append(run);
+    Changed({KeyOf(run)});
     tblRuns->scrollToBottom();
-    return QStringLiteral("Logged for %1 at step %2 %3: %4 %5 in %6 s.")
-        .arg(locomotive)
-        .arg(run.throttle)
-        .arg(DirectionText(run.reverse), Speed(run.mph), UnitText(unit_), SecondsText(run.milliseconds));
+    return QStringLiteral(".");
+}
+
+void frmSpeedLog::FallBackToMemory(const QString& reason)
+{
+    const QString path = store_->Path();
+    const qint64 kept = runsModel_->Count();
+    auto memory = std::make_unique<LogStore>(
+        store_->NativePath(),
+        QStringLiteral("%1 did not take a run: %2. That run and the next are kept only until Trackpace ends, "
+                       "unless you choose another file (or press Refresh once the file can take runs again); the "
+                       "%3 logged before stay in the file.")
+            .arg(path, reason, RunsText(kept)));
+    host_.Box(memory->Problem(), true);
+    // The window goes on with the runs in memory; those of the file stay there.
+    store_ = std::move(memory);
+    deleted_.clear();
+    SaveSettings();
+    Reload();
+}
+
+void frmSpeedLog::Changed(const std::vector<StepKey>& keys)
+{
+    bool regrouped = false;
+    for (const StepKey& key : keys) {
+        const std::optional<StepGroup> group = store_->Step(key);
+        regrouped = stepsModel_->Update(key, group) || regrouped;
+        runsModel_->SetMedian(key, group ? group->figures.median : 0.0);
+    }
+    ShowFile();
+    if (regrouped) {
+        ShowLocomotives();
+    }
+    ShowCurve();
+    UpdateButtons();
 }
 
 void frmSpeedLog::AddTyped()
 {
-    const std::optional<qint64> milliseconds = TypedMilliseconds(txtTime->text());
-    if (!milliseconds) {
-        lblNote->setText(
-            QStringLiteral("Not logged: type the time in seconds, as 5.2 or 5.25 (at most two "
-                           "decimals, more than 0)."));
+    const std::optional<qint64> microseconds = TypedMicroseconds(txtTime->text());
+    if (!microseconds) {
+        lblNote->setText(QStringLiteral("Not logged: type the time in seconds, as 5.2 or 5.25 (at most two "
+                                        "decimals, %1).")
+                             .arg(RunTimeRangeText()));
         txtTime->setFocus();
         txtTime->selectAll();
         return;
     }
-    lblNote->setText(Record(*milliseconds));
+    lblNote->setText(Record(*microseconds, TypedSource));
     if (lblNote->text().startsWith(QStringLiteral("Logged"))) {
         txtTime->clear();
     }
@@ -416,77 +566,165 @@ void frmSpeedLog::AddTyped()
 
 void frmSpeedLog::DeleteChosen()
 {
+    if (Busy()) {
+        return;
+    }
     std::vector<LoggedRun> chosen;
     for (const QModelIndex& row : tblRuns->selectionModel()->selectedRows()) {
-        chosen.push_back(runs_.at(static_cast<std::size_t>(row.row())));
+        if (const std::optional<LoggedRun> run = runsModel_->RunAt(row.row())) {
+            chosen.push_back(*run);
+        }
     }
     if (chosen.empty()) {
         return;
     }
-    std::vector<LoggedRun> removed;
+    std::vector<qint64> ids;
     for (const LoggedRun& run : chosen) {
-        if (const std::optional<QString> failed = store_->Remove(run.id)) {
-            host_.Box(QStringLiteral("A run could not be deleted: %1").arg(*failed), true);
-            break;
-        }
-        removed.push_back(run);
+        ids.push_back(run.id);
     }
-    if (!removed.empty()) {
-        lblNote->setText(QStringLiteral("Deleted %1; Undo puts %2 back.")
-                             .arg(RunsText(static_cast<qsizetype>(removed.size())),
-                                  removed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
-        deleted_.push_back(std::move(removed));
+    if (const std::optional<QString> failed = store_->Remove(ids)) {
+        host_.Box(QStringLiteral("Nothing was deleted from %1: %2.")
+                      .arg(store_->InMemory() ? QStringLiteral("the log in memory") : store_->Path(), *failed),
+                  true);
+        return;
     }
-    Refresh();
+    lblNote->setText(QStringLiteral("Deleted %1; Undo puts %2 back.")
+                         .arg(RunsText(static_cast<qsizetype>(chosen.size())),
+                              chosen.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+    runsModel_->Erase(ids);
+    Changed(KeysOf(chosen));
+    deleted_.push_back(std::move(chosen));
+    UpdateButtons();
 }
 
 void frmSpeedLog::Undo()
 {
-    if (deleted_.empty()) {
+    if (deleted_.empty() || Busy()) {
         return;
     }
-    const std::vector<LoggedRun> runs = deleted_.back();
-    deleted_.pop_back();
-    for (const LoggedRun& run : runs) {
-        if (const std::optional<QString> failed = store_->Restore(run)) {
-            host_.Box(QStringLiteral("A deleted run could not be put back: %1").arg(*failed), true);
-        }
+    const std::vector<LoggedRun>& runs = deleted_.back();
+    if (const std::optional<QString> failed = store_->Restore(runs)) {
+        // Still held: Undo can put them back once the log takes them.
+        host_.Box(QStringLiteral("The %1 deleted last could not be put back into %2: %3. Undo still holds them; "
+                                 "press it again once the log can take them.")
+                      .arg(RunsText(static_cast<qint64>(runs.size())),
+                           store_->InMemory() ? QStringLiteral("the log in memory") : store_->Path(), *failed),
+                  true);
+        return;
     }
     lblNote->setText(QStringLiteral("Put back %1.").arg(RunsText(static_cast<qsizetype>(runs.size()))));
-    Refresh();
+    runsModel_->Insert(runs);
+    const std::vector<StepKey> keys = KeysOf(runs);
+    deleted_.pop_back();
+    Changed(keys);
+}
+
+void frmSpeedLog::RunBeside(
+    const QString& what, qint64 total,
+    std::function<void(const std::atomic<bool>&, const std::function<void(qint64)>&)> work,
+    std::function<void()> done)
+{
+    cancel_ = false;
+    lblJob->setText(what);
+    prgJob->setValue(0);
+    for (QWidget* part : std::initializer_list<QWidget*>{lblJob, prgJob, cmdCancel}) {
+        part->show();
+    }
+    store_->SetPatience(false);
+    // The work tells its progress from its own thread; the bar moves on this one.
+    const auto progress = [this, total](qint64 done) {
+        const int value = total > 0 ? static_cast<int>(std::min<qint64>(done * ProgressSteps / total, ProgressSteps))
+                                    : 0;
+        QMetaObject::invokeMethod(prgJob, [bar = prgJob, value] { bar->setValue(value); }, Qt::QueuedConnection);
+    };
+    job_ = QThread::create([this, work = std::move(work), progress] { work(cancel_, progress); });
+    connect(job_, &QThread::finished, this, [this, done = std::move(done)] {
+        EndJob();
+        done();
+        // What was timed meanwhile.
+        std::vector<LoggedRun> waiting;
+        waiting.swap(pending_);
+        for (LoggedRun& run : waiting) {
+            Keep(run);
+        }
+        UpdateButtons();
+        emit JobEnded();
+    });
+    job_->start();
+    UpdateButtons();
+}
+
+void frmSpeedLog::EndJob()
+{
+    job_->wait();
+    delete job_;
+    job_ = nullptr;
+    for (QWidget* part : std::initializer_list<QWidget*>{lblJob, prgJob, cmdCancel}) {
+        part->hide();
+    }
+    store_->SetPatience(true);
+    runsModel_->Reread();
+    // What the user changed meanwhile.
+    SaveSettings();
 }
 
 void frmSpeedLog::Import()
 {
+    if (Busy()) {
+        return;
+    }
     const QString path = AskPath(FileUse::Import, QStringLiteral("Import Runs"), QString());
     if (path.isEmpty()) {
         return;
     }
     const QFileInfo info(path);
-    if (info.size() > LargestImport || !info.isFile()) {
+    if (!info.isFile()) {
         host_.Box(QStringLiteral("%1 is no CSV file of runs. Nothing was imported.").arg(Shown(path)), true);
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
         host_.Box(
-            QStringLiteral("%1 could not be read: %2\rNothing was imported.").arg(Shown(path), file.errorString()),
+            QStringLiteral("%1 could not be read: %2\rNothing was imported.").arg(Shown(path), file->errorString()),
             true);
         return;
     }
-    const LogStore::Imported imported = store_->Import(CsvRecords(QString::fromUtf8(file.readAll())));
-    Refresh();
-    QString report = QStringLiteral("From %1: %2 added, %3 already in the log.")
-                         .arg(info.fileName(), RunsText(imported.added))
-                         .arg(imported.skipped);
-    for (qsizetype i = 0; i < imported.refused.size() && i < ReportedLines; ++i) {
-        report += u'\r' + imported.refused.at(i);
+    std::shared_ptr<SqliteDatabase> db = store_->Connect();
+    if (!db) {
+        host_.Box(QStringLiteral("The log could not be reached for the import. Nothing was imported."), true);
+        return;
     }
-    if (imported.refused.size() > ReportedLines) {
-        report += QStringLiteral("\r... and %1 more lines that could not be read.")
-                      .arg(imported.refused.size() - ReportedLines);
-    }
-    host_.Box(report, !imported.refused.isEmpty());
+    auto report = std::make_shared<ImportReport>();
+    const QString logName = store_->InMemory() ? QStringLiteral("the log in memory") : store_->Path();
+    RunBeside(
+        QStringLiteral("Import"), info.size(),
+        [db, file, report](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+            *report = ImportRuns(*db, *file, cancel, progress);
+        },
+        [this, db, report, name = info.fileName(), logName] {
+            Reload();
+            if (report->cancelled) {
+                lblNote->setText(QStringLiteral("The import of %1 was cancelled; the log is as it was.").arg(name));
+                return;
+            }
+            if (report->failure) {
+                host_.Box(QStringLiteral("Nothing was imported from %1 into %2: %3.")
+                              .arg(name, logName, *report->failure),
+                          true);
+                return;
+            }
+            QString text = QStringLiteral("From %1: %2 added, %3 already in the log.")
+                               .arg(name, RunsText(report->added))
+                               .arg(report->skipped);
+            for (const QString& refused : report->refused) {
+                text += u'\r' + refused;
+            }
+            if (report->refusedCount > report->refused.size()) {
+                text += QStringLiteral("\r... and %1 more lines that could not be read.")
+                            .arg(report->refusedCount - report->refused.size());
+            }
+            host_.Box(text, report->refusedCount > 0);
+        });
 }
 
 std::optional<QString> frmSpeedLog::WriteCsv(const QString& caption, const QString& suggested,
@@ -511,26 +749,53 @@ std::optional<QString> frmSpeedLog::WriteCsv(const QString& caption, const QStri
 
 void frmSpeedLog::ExportRuns()
 {
-    std::vector<QStringList> records{RunCsvHeader()};
-    for (const LoggedRun& run : runs_) {
-        records.push_back(RunCsvFields(run));
+    if (Busy()) {
+        return;
     }
-    if (const std::optional<QString> path =
-            WriteCsv(QStringLiteral("Export Runs"), QStringLiteral("runs.csv"), records)) {
-        lblNote->setText(
-            QStringLiteral("Exported %1 to %2.").arg(RunsText(static_cast<qsizetype>(runs_.size())), Shown(*path)));
+    const QString path = AskPath(FileUse::Export, QStringLiteral("Export Runs"), QStringLiteral("runs.csv"));
+    if (path.isEmpty()) {
+        return;
     }
+    std::shared_ptr<SqliteDatabase> db = store_->Connect();
+    auto file = std::make_shared<QSaveFile>(path);
+    if (!db || !file->open(QIODevice::WriteOnly)) {
+        host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.")
+                      .arg(Shown(path), db ? file->errorString() : QStringLiteral("the log could not be reached")),
+                  true);
+        return;
+    }
+    auto failed = std::make_shared<std::optional<QString>>();
+    const qint64 count = runsModel_->Count();
+    RunBeside(
+        QStringLiteral("Export"), count,
+        [db, file, failed](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+            *failed = ::ExportRuns(*db, *file, cancel, progress);
+            if (*failed) {
+                file->cancelWriting();
+            } else if (!file->commit()) {
+                *failed = file->errorString();
+            }
+        },
+        [this, failed, path, count] {
+            if (*failed) {
+                host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(path), **failed),
+                          true);
+                return;
+            }
+            lblNote->setText(QStringLiteral("Exported %1 to %2.").arg(RunsText(count), Shown(path)));
+        });
 }
 
 void frmSpeedLog::ExportMeans()
 {
+    const bool leaveOut = chkLeaveOut->isChecked();
     std::vector<QStringList> records{MeansCsvHeader()};
-    for (const StepGroup& group : groups_) {
-        records.push_back(MeansCsvFields(group));
+    for (const StepGroup& group : Groups()) {
+        records.push_back(MeansCsvFields(group, leaveOut));
     }
     if (const std::optional<QString> path =
             WriteCsv(QStringLiteral("Export Means"), QStringLiteral("means.csv"), records)) {
-        lblNote->setText(QStringLiteral("Exported the means of %1 steps to %2.").arg(groups_.size()).arg(Shown(*path)));
+        lblNote->setText(QStringLiteral("Exported the means of %1 steps to %2.").arg(Groups().size()).arg(Shown(*path)));
     }
 }
 
@@ -559,19 +824,19 @@ bool frmSpeedLog::Compose(QPagedPaintDevice& device) const
     const double small = QFontMetricsF(font, &device).height();
     const QString counted = chkLeaveOut->isChecked() ? QStringLiteral("marked runs left out of the means")
                                                      : QStringLiteral("every run counted");
-    painter.drawText(
-        QRectF(page.left(), page.top() + titleHeight, page.width(), small),
-        QStringLiteral("%1 of %2; speeds in %3, %4; printed %5")
-            .arg(RunsText(static_cast<qint64>(runs_.size())),
-                 store_->InMemory() ? QStringLiteral("this session") : Shown(store_->Path()), UnitText(unit_), counted,
-                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    painter.drawText(QRectF(page.left(), page.top() + titleHeight, page.width(), small),
+                     QStringLiteral("%1 of %2; speeds in %3, %4; printed %5")
+                         .arg(RunsText(runsModel_->Count()),
+                              store_->InMemory() ? QStringLiteral("this session") : Shown(store_->Path()),
+                              UnitText(unit_), counted,
+                              QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     double y = page.top() + titleHeight + small * 2;
     curve_->Render(painter, QRectF(page.left(), y, page.width(), page.height() * 0.42));
     y += page.height() * 0.45;
     // The figures of every step below the curve, smaller where many must fit.
-    const std::vector<QStringList>& rows = stepsTable_->Rows();
+    const int rows = stepsModel_->rowCount();
     double line = QFontMetricsF(font, &device).height();
-    while (line * static_cast<double>(rows.size() + 1) > page.bottom() - y && font.pointSizeF() > 5.0) {
+    while (line * static_cast<double>(rows + 1) > page.bottom() - y && font.pointSizeF() > 5.0) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
         line = QFontMetricsF(font, &device).height();
     }
@@ -591,17 +856,13 @@ bool frmSpeedLog::Compose(QPagedPaintDevice& device) const
         }
         y += line;
     };
-    QStringList header;
-    for (int column = 0; column < stepsTable_->columnCount(); ++column) {
-        header << stepsTable_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    }
-    drawRow(header, true);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (y + line * 2 > page.bottom() && i + 1 < rows.size()) {
-            drawRow({QStringLiteral("... and %1 more steps in the log").arg(rows.size() - i)}, false);
+    drawRow(stepsModel_->Header(), true);
+    for (int i = 0; i < rows; ++i) {
+        if (y + line * 2 > page.bottom() && i + 1 < rows) {
+            drawRow({QStringLiteral("... and %1 more steps in the log").arg(rows - i)}, false);
             break;
         }
-        drawRow(rows.at(i), false);
+        drawRow(stepsModel_->Row(i), false);
     }
     return painter.end();
 }
@@ -610,71 +871,59 @@ void frmSpeedLog::UnitsChanged()
 {
     const SpeedUnit before = unit_;
     unit_ = cboUnits->currentIndex() == 1 ? SpeedUnit::Kmh : SpeedUnit::Mph;
-    if (const std::optional<QString> failed = store_->SetSetting(UnitsKey, UnitText(unit_))) {
-        lblNote->setText(QStringLiteral("The units could not be kept with the log: %1").arg(*failed));
+    const double mph = before == SpeedUnit::Kmh ? MphOf(spnTarget->value()) : spnTarget->value();
+    {
+        const QSignalBlocker blocker(spnTarget);
+        spnTarget->setSuffix(u' ' + UnitText(unit_));
+        spnTarget->setValue(InUnit(mph, unit_));
     }
-    const double mph = before == SpeedUnit::Kmh ? spnTarget->value() / KilometresPerMile : spnTarget->value();
-    const QSignalBlocker blocker(spnTarget);
-    spnTarget->setSuffix(u' ' + UnitText(unit_));
-    spnTarget->setValue(InUnit(mph, unit_));
-    Refresh();
+    runsModel_->SetUnit(unit_);
+    stepsModel_->SetUnit(unit_);
+    SaveSettings();
+    ShowCurve();
+}
+
+void frmSpeedLog::SaveSettings()
+{
+    if (Busy()) {
+        return;  // kept when the job beside the window ends
+    }
+    const double mph = unit_ == SpeedUnit::Kmh ? MphOf(spnTarget->value()) : spnTarget->value();
+    std::optional<QString> failed = store_->SetSetting(UnitsKey, UnitText(unit_));
+    failed = failed ? failed : store_->SetSetting(TargetKey, QString::number(mph, 'f', 3));
+    if (failed) {
+        lblNote->setText(QStringLiteral("The units and the target could not be kept with the log: %1.").arg(*failed));
+    }
 }
 
 QString frmSpeedLog::Speed(double mph) const
 {
-    return QString::number(InUnit(mph, unit_), 'f', 1);
+    return SpeedText(mph, unit_);
 }
 
 void frmSpeedLog::ShowFile()
 {
-    const QString runs = RunsText(static_cast<qsizetype>(runs_.size()));
+    const QString runs = RunsText(runsModel_->Count());
     if (store_->InMemory()) {
         lblFile->setText(QStringLiteral("<b>%1</b><br>%2 in memory.").arg(store_->Problem().toHtmlEscaped(), runs));
         lblFile->setStyleSheet(QStringLiteral("color: #a00000;"));
     } else {
-        lblFile->setText(QStringLiteral("%1 in %2").arg(runs, Shown(store_->Path()).toHtmlEscaped()));
+        QString text = QStringLiteral("%1 in %2").arg(runs, Shown(store_->Path()).toHtmlEscaped());
+        if (!store_->Notice().isEmpty()) {
+            text += QStringLiteral("<br>") + store_->Notice().toHtmlEscaped();
+        }
+        lblFile->setText(text);
         lblFile->setStyleSheet(QString());
     }
     setWindowTitle(QStringLiteral("%1 - %2").arg(Title, runs));
 }
 
-void frmSpeedLog::ShowRuns()
-{
-    runsTable_->SetHeader(6, QStringLiteral("Speed (%1)").arg(UnitText(unit_)));
-    const std::vector<bool> marked = MarkedRuns(groups_, runs_.size());
-    const QString markedText = chkLeaveOut->isChecked() ? QStringLiteral("more than 15 % off the median, left out")
-                                                        : QStringLiteral("more than 15 % off the median");
-    std::vector<QStringList> rows;
-    rows.reserve(runs_.size());
-    for (std::size_t i = 0; i < runs_.size(); ++i) {
-        const LoggedRun& run = runs_.at(i);
-        rows.push_back({run.recorded.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), run.locomotive,
-                        QString::number(run.throttle), DirectionText(run.reverse), TrackText(run.track),
-                        SecondsText(run.milliseconds), Speed(run.mph), marked.at(i) ? markedText : QString()});
-    }
-    runsTable_->SetRows(std::move(rows), marked);
-}
-
-void frmSpeedLog::ShowSteps()
-{
-    stepsTable_->SetHeader(4, QStringLiteral("Mean (%1)").arg(UnitText(unit_)));
-    std::vector<QStringList> rows;
-    for (const StepGroup& group : groups_) {
-        const GroupStats& stats = group.stats;
-        rows.push_back({group.locomotive, QString::number(group.throttle), DirectionText(group.reverse),
-                        QString::number(stats.count), Speed(stats.mean),
-                        QString::number(InUnit(stats.sd, unit_), 'f', 2), Speed(stats.min), Speed(stats.max),
-                        QString::number(group.leftOut)});
-    }
-    stepsTable_->SetRows(std::move(rows));
-}
-
 void frmSpeedLog::ShowLocomotives()
 {
     QStringList names;
-    for (const StepGroup& group : groups_) {
-        if (!names.contains(group.locomotive)) {
-            names << group.locomotive;
+    for (const StepGroup& group : Groups()) {
+        if (names.isEmpty() || names.back() != group.key.locomotive) {
+            names << group.key.locomotive;
         }
     }
     QStringList listed;
@@ -705,8 +954,9 @@ void frmSpeedLog::ShowCurve()
             chosen << lstCurve->item(i)->text();
         }
     }
-    const double target = unit_ == SpeedUnit::Kmh ? spnTarget->value() / KilometresPerMile : spnTarget->value();
-    curve_->Show(CurveOf(groups_, chosen), unit_, target);
+    const bool leaveOut = chkLeaveOut->isChecked();
+    const double target = unit_ == SpeedUnit::Kmh ? MphOf(spnTarget->value()) : spnTarget->value();
+    curve_->Show(CurveOf(Groups(), chosen, leaveOut), unit_, target);
     matchTable_->SetHeader(4, QStringLiteral("Difference (%1)").arg(UnitText(unit_)));
     std::vector<QStringList> rows;
     if (chosen.size() < 2) {
@@ -716,7 +966,7 @@ void frmSpeedLog::ShowCurve()
         matchTable_->SetHeader(3, chosen.at(1));
         lblMatch->setText(
             QStringLiteral("How much faster %2 runs than %1 at each step both have:").arg(chosen.at(0), chosen.at(1)));
-        for (const StepDifference& step : DifferencesOf(groups_, chosen.at(0), chosen.at(1))) {
+        for (const StepDifference& step : DifferencesOf(Groups(), chosen.at(0), chosen.at(1), leaveOut)) {
             rows.push_back({QString::number(step.throttle), DirectionText(step.reverse), Speed(step.first),
                             Speed(step.second), QString::asprintf("%+.1f", InUnit(step.difference, unit_))});
         }
@@ -732,13 +982,17 @@ void frmSpeedLog::TrackChanged()
 void frmSpeedLog::ShowTrack()
 {
     const TrackNow track = host_.Track();
-    lblTrack->setText(track.scaleFeet > 0.0 ? QStringLiteral("Over the main window's track: %1.").arg(TrackText(track))
-                                            : QStringLiteral("The main window has no length: choose one there to "
-                                                             "log runs."));
+    lblTrack->setText(track.inches > 0.0 ? QStringLiteral("Over the main window's track: %1.").arg(TrackText(track))
+                                         : QStringLiteral("The main window has no length: choose one there to "
+                                                          "log runs."));
 }
 
 void frmSpeedLog::UpdateButtons()
 {
-    cmdDelete->setEnabled(tblRuns->selectionModel()->hasSelection());
-    cmdUndo->setEnabled(!deleted_.empty());
+    const bool idle = !Busy();
+    cmdDelete->setEnabled(idle && tblRuns->selectionModel()->hasSelection());
+    cmdUndo->setEnabled(idle && !deleted_.empty());
+    for (QPushButton* button : {cmdImport, cmdExportRuns, cmdOpen, cmdRefresh}) {
+        button->setEnabled(idle);
+    }
 }

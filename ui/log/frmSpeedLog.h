@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,18 +19,23 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableView;
 class QTabWidget;
+class QThread;
+class RunsModel;
 class SpeedCurve;
+class StepsModel;
 class TextTable;
 
 // A window of its own beside the main window. A run comes from the run timer (Stop)
 // or from a time typed here, for the locomotive, throttle step and direction chosen
 // here, over the track the main window shows; each is committed to the log file at
-// once. Its controls carry their names (cboLocomotive, txtTime, tblRuns …) as
-// object names.
+// once. The window holds the numbers of the runs and the figures of each step; the
+// runs themselves are read from the log as they are shown. Its controls carry their
+// names (cboLocomotive, txtTime, tblRuns …) as object names.
 class frmSpeedLog : public QWidget, public SpeedLogLink {
     Q_OBJECT
 
@@ -46,12 +52,21 @@ public:
     enum class FileUse { Log, Import, Export };
     std::function<QString(FileUse use, const QString& caption, const QString& suggested)> AskPath;
 
-    // The runs as they stand in the log now, oldest first, and their groups.
-    const std::vector<LoggedRun>& Runs() const { return runs_; }
-    const std::vector<StepGroup>& Groups() const { return groups_; }
+    // The log the window shows, the numbers of its runs (oldest first) and the
+    // figures of its steps.
+    const LogStore& Store() const { return *store_; }
+    const std::vector<qint64>& RunIds() const;
+    const std::vector<StepGroup>& Groups() const;
+    // Whether an import or an export is under way beside the window.
+    bool Busy() const { return job_ != nullptr; }
 
-    // Reads the log again: the runs another copy of Trackpace added show up.
+    // Reads the log again: the runs another copy of Trackpace added show up, and a
+    // log that could not be used is tried again.
     void Refresh();
+
+signals:
+    // An import or export beside the window has ended.
+    void JobEnded();
 
 private:
     QWidget* BuildFileLine();
@@ -63,22 +78,32 @@ private:
     QWidget* BuildButtons();
 
     void UseStore(std::unique_ptr<LogStore> store);
+    void Reload();
     void OpenAnother();
-    // Keeps a run of `milliseconds` with the choices of the window; the sentence
+    // Keeps a run of `microseconds` with the choices of the window; the sentence
     // that says what became of it.
-    QString Record(qint64 milliseconds);
+    QString Record(qint64 microseconds, const QString& source);
+    QString Keep(LoggedRun& run);
+    // The log's file did not take a change: from now on the runs go to memory.
+    void FallBackToMemory(const QString& reason);
+    void Changed(const std::vector<StepKey>& keys);
     void AddTyped();
     void DeleteChosen();
     void Undo();
     void Import();
     void ExportRuns();
     void ExportMeans();
+    // Runs `work` beside the window, with the progress bar out of `total` and
+    // Cancel; `done` follows on the window's side.
+    void RunBeside(const QString& what, qint64 total,
+                   std::function<void(const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress)> work,
+                   std::function<void()> done);
+    void EndJob();
     void Print(bool toPdf);
     bool Compose(class QPagedPaintDevice& device) const;
     void UnitsChanged();
+    void SaveSettings();
     void ShowFile();
-    void ShowRuns();
-    void ShowSteps();
     void ShowCurve();
     void ShowLocomotives();
     void ShowTrack();
@@ -89,12 +114,14 @@ private:
 
     SpeedLogHost& host_;
     std::unique_ptr<LogStore> store_;
-    std::vector<LoggedRun> runs_;
-    std::vector<StepGroup> groups_;
     // Each deletion, with its runs, for Undo.
     std::vector<std::vector<LoggedRun>> deleted_;
+    // Runs recorded while an import or export holds the log, kept once it ends.
+    std::vector<LoggedRun> pending_;
     SpeedUnit unit_ = SpeedUnit::Mph;
     QStringList hiddenFromCurve_;  // locomotives the user took off the curve
+    QThread* job_ = nullptr;
+    std::atomic<bool> cancel_{false};
 
     QLabel* lblFile = nullptr;
     QPushButton* cmdOpen = nullptr;
@@ -110,9 +137,9 @@ private:
     QCheckBox* chkLeaveOut = nullptr;
     QTabWidget* tabs_ = nullptr;
     QTableView* tblRuns = nullptr;
-    TextTable* runsTable_ = nullptr;
+    RunsModel* runsModel_ = nullptr;
     QTableView* tblSteps = nullptr;
-    TextTable* stepsTable_ = nullptr;
+    StepsModel* stepsModel_ = nullptr;
     QListWidget* lstCurve = nullptr;
     QDoubleSpinBox* spnTarget = nullptr;
     SpeedCurve* curve_ = nullptr;
@@ -126,4 +153,7 @@ private:
     QPushButton* cmdExportMeans = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdPdf = nullptr;
+    QLabel* lblJob = nullptr;
+    QProgressBar* prgJob = nullptr;
+    QPushButton* cmdCancel = nullptr;
 };

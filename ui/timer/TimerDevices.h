@@ -1,6 +1,8 @@
 // What the run timer measures with and beeps through: a monotonic clock and the system's sound.
 #pragma once
 
+#include "core/RunTiming.h"
+
 #include <QElapsedTimer>
 #include <QtGlobal>
 
@@ -13,15 +15,27 @@ class RunClock {
 public:
     virtual ~RunClock() = default;
     virtual qint64 Milliseconds() const = 0;
+    // An input event stamped `stamp` by the window system is handled now; where it
+    // happened on this clock. A clock that cannot place stamps says: now.
+    virtual void Saw(quint64 stamp) { static_cast<void>(stamp); }
+    virtual qint64 At(quint64 stamp) const
+    {
+        static_cast<void>(stamp);
+        return Milliseconds();
+    }
 };
 
+// The system's monotonic clock, which the window system's stamps keep step with.
 class SteadyClock final : public RunClock {
 public:
     SteadyClock() { timer_.start(); }
     qint64 Milliseconds() const override { return timer_.elapsed(); }
+    void Saw(quint64 stamp) override { events_.Seen(stamp, Milliseconds()); }
+    qint64 At(quint64 stamp) const override { return events_.At(stamp, Milliseconds()); }
 
 private:
     QElapsedTimer timer_;
+    EventTimes events_;
 };
 
 // The two beeps of a pace: the first mark, and every mark after it.

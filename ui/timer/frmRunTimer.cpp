@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -95,9 +97,39 @@ frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunC
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, &frmRunTimer::StartStop);
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
-frmRunTimer::~frmRunTimer() = default;
+frmRunTimer::~frmRunTimer()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool frmRunTimer::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (!event->isInputEvent() && type != QEvent::ShortcutOverride) {
+        return false;
+    }
+    const quint64 stamp = static_cast<QInputEvent*>(event)->timestamp();
+    clock_->Saw(stamp);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const bool here = widget != nullptr && widget->window() == this;
+    const bool space = (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+                       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
+    // A button clicks as the mouse is let go.
+    if (here && (space || type == QEvent::MouseButtonRelease)) {
+        pressedAt_ = clock_->At(stamp);
+        // Only while this very event is handled.
+        QTimer::singleShot(0, this, [this] { pressedAt_.reset(); });
+    }
+    return false;
+}
+
+qint64 frmRunTimer::PressedAt() const
+{
+    return pressedAt_.value_or(clock_->Milliseconds());
+}
 
 void frmRunTimer::UseDevices(std::unique_ptr<RunClock> clock, std::unique_ptr<SoundSink> sound)
 {
@@ -177,7 +209,7 @@ void frmRunTimer::Start()
 {
     // Every start times a new run; the last one stays shown until now.
     running_ = true;
-    startMs_ = clock_->Milliseconds();
+    startMs_ = PressedAt();
     ClearRun();
     cmdStartStop->setText(QStringLiteral("&Stop"));
     UpdateRefresh();
@@ -191,7 +223,7 @@ void frmRunTimer::SetRunLog(std::function<QString(qint64)> log)
 
 void frmRunTimer::Stop()
 {
-    const qint64 milliseconds = clock_->Milliseconds() - startMs_;
+    const qint64 milliseconds = std::max<qint64>(0, PressedAt() - startMs_);
     const qint64 tenths = ShownTenths(milliseconds);
     running_ = false;
     lastTenths_ = tenths;
@@ -199,7 +231,7 @@ void frmRunTimer::Stop()
     cmdStartStop->setText(QStringLiteral("&Start"));
     UpdateRefresh();
     ShowSpeed();
-    if (runLog_ && tenths >= ShortestRunTenths) {
+    if (runLog_) {
         lblLog->setText(runLog_(milliseconds));
     }
     handedSeconds_ = HandedOverSeconds(tenths);

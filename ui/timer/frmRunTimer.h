@@ -52,6 +52,11 @@ public slots:
     // Esc, the close box and the window manager all end here.
     void reject() override;
 
+protected:
+    // Notes when each input event happened, so that Start and Stop count from the
+    // press itself, however late a busy program handles it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildTimer();
     void BuildPace();
@@ -90,6 +95,10 @@ private:
     QTimer tmrMark{this};   // the next pace mark, to the millisecond
     QTimer tmrFlash{this};  // puts the figure back after a mark's flash
 
+    // The moment the press being handled now happened, on the clock.
+    qint64 PressedAt() const;
+
+    std::optional<qint64> pressedAt_;  // while a Start/Stop press is handled
     std::function<void(int)> handOver_;
     std::function<QString(qint64)> runLog_;
     std::unique_ptr<RunClock> clock_;

@@ -1,0 +1,128 @@
+// The import of runs (read record by record, checked, kept whole or not at all) and their export.
+#include "ui/log/LogCsv.h"
+
+#include "core/Csv.h"
+#include "core/Files.h"
+#include "core/FleetFigures.h"
+#include "ui/log/LogStore.h"
+#include "ui/log/Sqlite.h"
+
+#include <QFileDevice>
+#include <QIODevice>
+#include <QSet>
+
+namespace {
+
+// Between two looks at `cancel` and two reports of progress.
+constexpr int RecordsBetweenLooks = 2000;
+
+ImportReport Failed(SqliteDatabase& db, ImportReport report, const QString& why)
+{
+    db.Exec("ROLLBACK");
+    report.added = 0;
+    report.skipped = 0;
+    report.failure = why;
+    return report;
+}
+
+}  // namespace
+
+ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<bool>& cancel,
+                        const std::function<void(qint64)>& progress)
+{
+    ImportReport report;
+    CsvReader reader(file);
+    const std::optional<CsvRecord> header = reader.Next();
+    if (!header) {
+        report.failure = QStringLiteral("the file is empty");
+        return report;
+    }
+    if (const std::optional<SqliteFault> fault = db.Exec("BEGIN IMMEDIATE")) {
+        report.failure = fault->Plain();
+        return report;
+    }
+    LogWriter writer(db);
+    QSet<StepKey> touched;
+    int sinceLook = 0;
+    while (const std::optional<CsvRecord> record = reader.Next()) {
+        if (++sinceLook == RecordsBetweenLooks) {
+            sinceLook = 0;
+            if (cancel.load()) {
+                report = Failed(db, report, QStringLiteral("it was cancelled"));
+                report.cancelled = true;
+                return report;
+            }
+            progress(reader.BytesRead());
+        }
+        QString whyNot;
+        std::optional<LoggedRun> run = RunFromCsv(header->fields, record->fields, whyNot);
+        if (!run) {
+            if (report.refused.size() < ReportedLines) {
+                report.refused << QStringLiteral("Line %1: %2.").arg(record->line).arg(whyNot);
+            }
+            ++report.refusedCount;
+            continue;
+        }
+        if (writer.Has(*run)) {
+            ++report.skipped;
+            continue;
+        }
+        if (!writer.Insert(*run)) {
+            return Failed(db, report, writer.Fault().value_or(QString()));
+        }
+        touched.insert(StepKey{run->locomotive, run->reverse, run->throttle});
+        ++report.added;
+    }
+    if (!writer.Refigure(std::vector<StepKey>(touched.begin(), touched.end()))) {
+        return Failed(db, report, writer.Fault().value_or(QString()));
+    }
+    if (cancel.load()) {
+        report = Failed(db, report, QStringLiteral("it was cancelled"));
+        report.cancelled = true;
+        return report;
+    }
+    if (const std::optional<SqliteFault> fault = db.Exec("COMMIT")) {
+        return Failed(db, report, fault->Plain());
+    }
+    progress(reader.BytesRead());
+    return report;
+}
+
+std::optional<QString> ExportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<bool>& cancel,
+                                  const std::function<void(qint64)>& progress)
+{
+    // With a byte-order mark, so that spreadsheet programs read the names as UTF-8.
+    constexpr qsizetype FlushBytes = 1 << 20;
+    QByteArray pending = QByteArrayLiteral("\xEF\xBB\xBF") + CsvLine(RunCsvHeader()).toUtf8();
+    std::optional<QString> failed;
+    qint64 written = 0;
+    const auto flush = [&]() {
+        auto* device = qobject_cast<QFileDevice*>(&file);
+        if (device != nullptr) {
+            failed = WriteAll(*device, pending);
+        } else if (file.write(pending) != pending.size()) {
+            failed = file.errorString();
+        }
+        pending.clear();
+        return !failed;
+    };
+    const std::optional<QString> read = EachRun(db, [&](const LoggedRun& run) {
+        pending += CsvLine(RunCsvFields(run)).toUtf8();
+        if (++written % RecordsBetweenLooks == 0) {
+            progress(written);
+            if (cancel.load()) {
+                failed = QStringLiteral("it was cancelled");
+                return false;
+            }
+        }
+        return pending.size() < FlushBytes || flush();
+    });
+    if (!failed && read) {
+        failed = read;
+    }
+    if (!failed) {
+        flush();
+    }
+    progress(written);
+    return failed;
+}
