@@ -5,7 +5,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
-PACKAGES := cmake g++ make qt6-base-dev qt6-charts-dev libsqlite3-dev libgl-dev fonts-liberation fonts-liberation2 fonts-dejavu-core libcups2-dev libasound2-dev poppler-utils
+PACKAGES := cmake g++ make qt6-base-dev libsqlite3-dev libgl-dev fonts-liberation fonts-liberation2 fonts-dejavu-core libcups2-dev libasound2-dev poppler-utils
 PACKAGE_PACKAGES := $(PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(PACKAGES) pkg-config libxcb1-dev xvfb x11-utils
 FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev

@@ -141,18 +141,28 @@ QStringList RunCsvFields(const LoggedRun& run)
             run.source};
 }
 
-std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList& fields, QString& whyNot)
+std::vector<qsizetype> RunCsvColumns(const QStringList& header)
+{
+    std::vector<qsizetype> columns;
+    for (const QString& column : RunCsvHeader()) {
+        columns.push_back(header.indexOf(column));
+    }
+    return columns;
+}
+
+std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& at, const QStringList& fields, QString& whyNot)
 {
     // Every column but the last (the source, which older files lack) must be there.
-    const QStringList columns = RunCsvHeader();
+    static const QStringList columns = RunCsvHeader();
     QStringList value;
+    value.reserve(columns.size());
     for (qsizetype column = 0; column < columns.size(); ++column) {
-        const qsizetype at = header.indexOf(columns.at(column));
-        if (column + 1 < columns.size() && (at < 0 || at >= fields.size())) {
+        const qsizetype place = at.at(static_cast<std::size_t>(column));
+        if (column + 1 < columns.size() && (place < 0 || place >= fields.size())) {
             whyNot = QStringLiteral("it has no %1").arg(columns.at(column));
             return std::nullopt;
         }
-        value << (at < 0 ? QString() : fields.value(at).trimmed());
+        value << (place < 0 ? QString() : fields.value(place).trimmed());
     }
     const auto real = [&](int column) -> std::optional<double> {
         bool read = false;

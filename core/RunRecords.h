@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 inline constexpr int MaxLocomotiveChars = 40;
 inline constexpr int MaxThrottle = 128;
@@ -73,10 +74,13 @@ QString SecondsText(qint64 microseconds);
 // The columns of a runs CSV file, in the order written.
 QStringList RunCsvHeader();
 QStringList RunCsvFields(const LoggedRun& run);
-// A run from the fields of a line under `header`; nothing, with the reason, where a
-// field is missing or holds no valid value. The distance and speeds are worked out
-// again from the track and the time.
-std::optional<LoggedRun> RunFromCsv(const QStringList& header, const QStringList& fields, QString& whyNot);
+// Where each of RunCsvHeader()'s columns stands under `header` (-1: not there).
+std::vector<qsizetype> RunCsvColumns(const QStringList& header);
+// A run from the fields of a line whose columns stand at `columns`; nothing, with the
+// reason, where a field is missing or holds no valid value. The distance and speeds
+// are worked out again from the track and the time.
+std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& columns, const QStringList& fields,
+                                    QString& whyNot);
 
 // A typed time in seconds with at most two decimals ("5", "5.0", "5.00", "4,95") as
 // microseconds, within the range of a run's time; nothing for anything else.

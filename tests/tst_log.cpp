@@ -4,12 +4,13 @@
 #include "ui/PagePrinter.h"
 #include "ui/home/frmHome.h"
 #include "ui/log/LogStore.h"
+#include "ui/log/SpeedCurve.h"
 #include "ui/log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
 #include "ui/timer/frmRunTimer.h"
 
 #include "TestSupport.h"
-#include "log/ChartPoints.h"
+#include "log/LogTestSupport.h"
 
 #include <QtTest>
 #include <QCheckBox>
@@ -25,139 +26,6 @@
 
 #include <optional>
 
-namespace {
-
-// HO, 48 in straight: 348 scale feet.
-const TrackNow Ho48{QStringLiteral("HO"), 87.0, false, 48.0};
-
-// The program's side as the tests play it: a fixed track, boxes kept, pages saved as PDF.
-class TestHost final : public SpeedLogHost {
-public:
-    TrackNow track = Ho48;
-    QStringList boxes;
-    QStringList warnings;  // the boxes shown as warnings
-    QString pdfPath;
-
-    TrackNow Track() const override { return track; }
-    void Box(const QString& text, bool warning) override
-    {
-        boxes << text;
-        if (warning) {
-            warnings << text;
-        }
-    }
-    void PrintPage(QWidget* window, const QString& title, const QString& noun,
-                   const std::function<bool(QPagedPaintDevice&)>& compose, bool /*toPdf*/) override
-    {
-        auto* printer = new PagePrinter(window);
-        printer->AskPdfPath = [this] { return pdfPath; };
-        printer->SavePdf({title, noun, compose});
-    }
-};
-
-// A view's rows as texts.
-std::vector<QStringList> Rows(const QObject& window, const char* view)
-{
-    const QAbstractItemModel* model = Find<QTableView>(window, QString::fromLatin1(view))->model();
-    std::vector<QStringList> rows;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < model->columnCount(); ++column) {
-            cells << model->index(row, column).data().toString();
-        }
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
-void Choose(const QObject& window, const QString& locomotive, int throttle, bool reverse = false)
-{
-    Find<QComboBox>(window, "cboLocomotive")->setEditText(locomotive);
-    Find<QSpinBox>(window, "spnThrottle")->setValue(throttle);
-    Find<QComboBox>(window, "cboDirection")->setCurrentIndex(reverse ? 1 : 0);
-}
-
-// Types `seconds` into the time box and presses Enter; the note it leaves.
-QString Type(const QObject& window, const QString& seconds)
-{
-    auto* time = Find<QLineEdit>(window, "txtTime");
-    time->setText(seconds);
-    QTest::keyClick(time, Qt::Key_Return);
-    return Find<QLabel>(window, "lblNote")->text();
-}
-
-// Two locomotives over HO 48 in: GP9 4071 at 4.9, 5.0, 5.1 s (step 12) and 3.2 s
-// (step 20); SD40 5300 at 5.5 s (step 12) and 3.5 s (step 20).
-void TypeFleet(const QObject& window)
-{
-    for (const auto& [locomotive, step, seconds] :
-         std::vector<std::tuple<QString, int, QString>>{{"GP9 4071", 12, "4.9"},
-                                                        {"GP9 4071", 12, "5.0"},
-                                                        {"GP9 4071", 12, "5.1"},
-                                                        {"GP9 4071", 20, "3.2"},
-                                                        {"SD40 5300", 12, "5.5"},
-                                                        {"SD40 5300", 20, "3.5"}}) {
-        Choose(window, locomotive, step);
-        Type(window, seconds);
-    }
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// A database at `path` made by `statements`, as another program might leave one.
-void MakeDatabase(const QString& path, const QStringList& statements)
-{
-    SqliteDatabase db(QFile::encodeName(path), SqliteDatabase::Mode::ReadWriteCreate, 1000);
-    for (const QString& statement : statements) {
-        QVERIFY2(!db.Exec(statement.toUtf8()), qPrintable(statement));
-    }
-}
-
-QString Pragma(const QString& path, const QString& pragma)
-{
-    SqliteDatabase db(QFile::encodeName(path), SqliteDatabase::Mode::ReadOnly, 1000);
-    return db.Value((QStringLiteral("PRAGMA ") + pragma).toUtf8()).value_or(QVariant()).toString();
-}
-
-std::vector<LoggedRun> RunsOf(const LogStore& store)
-{
-    std::vector<LoggedRun> runs;
-    store.ForEachRun([&runs](const LoggedRun& run) {
-        runs.push_back(run);
-        return true;
-    });
-    return runs;
-}
-
-std::vector<LoggedRun> RunsIn(const QString& path)
-{
-    return RunsOf(LogStore(QFile::encodeName(path)));
-}
-
-// Presses `button` (Import Runs, Export Runs) and waits until the work it starts
-// beside the window has ended.
-void PressAndWait(frmSpeedLog& log, const char* button)
-{
-    QSignalSpy ended(&log, &frmSpeedLog::JobEnded);
-    QTest::mouseClick(Find<QPushButton>(log, QString::fromLatin1(button)), Qt::LeftButton);
-    QVERIFY(!log.Busy() || ended.wait(60000));
-}
-
-void ImportInto(frmSpeedLog& log)
-{
-    PressAndWait(log, "cmdImport");
-}
-
-QString Writer()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/log_writer");
-}
-
-}  // namespace
 
 class TestLog : public SessionTest {
     Q_OBJECT
@@ -172,6 +40,7 @@ private slots:
     void markedRuns();
     void timedRunsGiveTheWorkedSpeeds();
     void outlierIsMarkedAndCanBeLeftOut();
+    void deleteAndUndo_data();
     void deleteAndUndo();
     void leftAsItIs_data();
     void leftAsItIs();
@@ -373,22 +242,41 @@ void TestLog::outlierIsMarkedAndCanBeLeftOut()
     QCOMPARE(log.RunIds().size(), std::size_t(5));
 }
 
+void TestLog::deleteAndUndo_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("addBeforeUndo");
+    QTest::newRow("a run in the middle") << 1 << false;
+    // The newest run's number is not given to the next run: Undo puts it back as it was.
+    QTest::newRow("the newest, then a run added") << 5 << true;
+}
+
 void TestLog::deleteAndUndo()
 {
+    QFETCH(int, row);
+    QFETCH(bool, addBeforeUndo);
     frmSpeedLog& log = Window();
     TypeFleet(log);
     const std::vector<LoggedRun> before = RunsOf(log.Store());
     auto* view = Find<QTableView>(log, "tblRuns");
-    view->selectRow(1);
+    view->selectRow(row);
     QTest::mouseClick(Find<QPushButton>(log, "cmdDelete"), Qt::LeftButton);
     QCOMPARE(Find<QLabel>(log, "lblNote")->text(), QStringLiteral("Deleted 1 run; Undo puts it back."));
     QCOMPARE(RunsIn(LogPath()).size(), before.size() - 1);
-    QCOMPARE(Rows(log, "tblSteps").at(0).at(3), QStringLiteral("2"));
+    QCOMPARE(Rows(log, "tblSteps").at(0).at(3), QString::fromLatin1(row == 1 ? "2" : "3"));
+    if (addBeforeUndo) {
+        QCOMPARE(Type(log, QStringLiteral("6.0")).left(10), QStringLiteral("Logged for"));
+    }
     QTest::mouseClick(Find<QPushButton>(log, "cmdUndo"), Qt::LeftButton);
+    QVERIFY(host_.boxes.isEmpty());
     const std::vector<LoggedRun> after = RunsIn(LogPath());
-    QCOMPARE(after.size(), before.size());
-    QCOMPARE(after.at(1).id, before.at(1).id);
-    QCOMPARE(RunCsvFields(after.at(1)), RunCsvFields(before.at(1)));
+    QCOMPARE(after.size(), before.size() + (addBeforeUndo ? 1 : 0));
+    const auto found = std::find_if(after.begin(), after.end(), [&](const LoggedRun& run) {
+        return run.id == before.at(static_cast<std::size_t>(row)).id;
+    });
+    QVERIFY(found != after.end());
+    QCOMPARE(RunCsvFields(*found), RunCsvFields(before.at(static_cast<std::size_t>(row))));
+    QCOMPARE(log.RunIds().size(), after.size());
     QVERIFY(!Find<QPushButton>(log, "cmdUndo")->isEnabled());
 }
 
@@ -423,15 +311,15 @@ void TestLog::leftAsItIs()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("recorded,locomotive\r\nnot a database\r\n");
     } else if (kind == u"other") {
-        MakeDatabase(path, {"CREATE TABLE accounts (id INTEGER PRIMARY KEY, owner TEXT)",
-                            "INSERT INTO accounts (owner) VALUES ('someone')"});
+        QVERIFY(MakeDatabase(path, {"CREATE TABLE accounts (id INTEGER PRIMARY KEY, owner TEXT)",
+                            "INSERT INTO accounts (owner) VALUES ('someone')"}));
     } else {
         Window().close();  // a real log with a run in it
         Choose(*window_, QStringLiteral("GP9 4071"), 12);
         Type(*window_, QStringLiteral("5.0"));
         window_.reset();
         if (kind == u"newer") {
-            MakeDatabase(path, {"PRAGMA user_version = 9"});
+            QVERIFY(MakeDatabase(path, {"PRAGMA user_version = 9"}));
         } else if (kind == u"readonly") {
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         } else if (kind == u"corrupt") {
@@ -490,7 +378,7 @@ void TestLog::olderLogIsBroughtForward_data()
 void TestLog::olderLogIsBroughtForward()
 {
     QFETCH(QStringList, statements);
-    MakeDatabase(LogPath(), statements);
+    QVERIFY(MakeDatabase(LogPath(), statements));
     frmSpeedLog& log = Window();
     QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 6),
              (QStringList{"Mogul 7", "12", "forward", "G straight 25 in, 46.9 scale ft", "5.00", "6.4"}));
@@ -573,7 +461,7 @@ void TestLog::csvRoundTrip()
     Choose(log, QStringLiteral("Baureihe 01 \u2013 Dampf"), 128);
     host_.track = {QStringLiteral("N"), 160.0, true, 12.5};
     Type(log, QStringLiteral("7"));
-    PressAndWait(log, "cmdExportRuns");
+    QVERIFY(PressAndWait(log, "cmdExportRuns"));
     const QByteArray csv = ReadBytes(InFolder(QStringLiteral("runs.csv")));
     QVERIFY(
         csv.startsWith("\xEF\xBB\xBFrecorded,locomotive,throttle,direction,scale,ratio,track,inches,scale_feet,"
@@ -596,8 +484,8 @@ void TestLog::csvRoundTrip()
     empty.AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString&) {
         return InFolder(QStringLiteral("runs.csv"));
     };
-    ImportInto(empty);
-    ImportInto(empty);
+    QVERIFY(PressAndWait(empty, "cmdImport"));
+    QVERIFY(PressAndWait(empty, "cmdImport"));
     QCOMPARE(host_.boxes, (QStringList{"From runs.csv: 8 runs added, 0 already in the log.",
                                        "From runs.csv: 0 runs added, 8 already in the log."}));
     const std::vector<LoggedRun> imported = RunsOf(empty.Store());
@@ -611,7 +499,7 @@ void TestLog::csvRoundTrip()
     empty.AskPath = [lost](frmSpeedLog::FileUse, const QString&, const QString&) { return lost; };
     host_.boxes.clear();
     host_.warnings.clear();
-    PressAndWait(empty, "cmdExportRuns");
+    QVERIFY(PressAndWait(empty, "cmdExportRuns"));
     QCOMPARE(host_.warnings, host_.boxes);
     QCOMPARE(host_.boxes.size(), 1);
     QVERIFY2(host_.boxes.at(0).startsWith(QDir::toNativeSeparators(lost) + " could not be written: ") &&
@@ -638,7 +526,7 @@ void TestLog::badLinesAreReported()
     file.close();
     frmSpeedLog& log = Window();
     log.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
-    ImportInto(log);
+    QVERIFY(PressAndWait(log, "cmdImport"));
     // The quoted line break makes the first run two lines long.
     QCOMPARE(host_.boxes, QStringList{"From bad.csv: 2 runs added, 0 already in the log.\r"
                                       "Line 4: its throttle \"x\" is not a whole number from 0 to 128.\r"
@@ -654,19 +542,10 @@ void TestLog::badLinesAreReported()
 void TestLog::tenThousandRuns()
 {
     const QString path = InFolder(QStringLiteral("fleet.csv"));
-    QString text = CsvLine(RunCsvHeader());
-    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC);
-    for (int i = 0; i < 10000; ++i) {
-        text += CsvLine(RunCsvFields(MakeRun(start.addSecs(i), QStringLiteral("Loco %1").arg(i % 25), i % 29,
-                                             i % 2 == 1, Ho48, (4000 + i % 2000) * 1000)));
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-    file.close();
+    QVERIFY(WriteFleetCsv(path, 10000));
     frmSpeedLog& log = Window();
     log.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
-    ImportInto(log);
+    QVERIFY(PressAndWait(log, "cmdImport"));
     QCOMPARE(log.windowTitle(), QStringLiteral("Trackpace - Speed Log - 10000 runs"));
     QCOMPARE(Rows(log, "tblSteps").size(), std::size_t(1450));
     // The groups' figures as the log keeps them are those of the runs themselves.
@@ -689,24 +568,30 @@ void TestLog::curveHoldsTheMeans()
     Find<QDoubleSpinBox>(log, "spnTarget")->setValue(60.0);
     QCOMPARE(Rows(log, "tblMatch"), (std::vector<QStringList>{{"12", "forward", "76.4", "69.4", "-7.0"},
                                                               {"20", "forward", "119.3", "109.1", "-10.2"}}));
-    const std::optional<QMap<QString, QList<QPointF>>> series = ChartPoints(log);
-    if (!series) {
-        QSKIP("this build paints its curve without Qt Charts");
-    }
-    // The means per step in km/h: 348 ft in 4.9, 5.0, 5.1 s and 3.2 s; in 5.5 s and 3.5 s.
-    const QMap<QString, QList<QPointF>> expected{{"GP9 4071", {{12, 76.39}, {20, 119.33}}},
-                                                 {"SD40 5300", {{12, 69.43}, {20, 109.10}}},
-                                                 {"GP9 4071 (reverse)", {{12, 63.64}}},
-                                                 {"Target 60.0 km/h", {{0, 60.0}, {30, 60.0}}},  // across the whole axis
-                                                 {"GP9 4071, step 12: lowest to highest", {{12, 74.87}, {12, 77.93}}}};
-    for (auto line = expected.begin(); line != expected.end(); ++line) {
-        const QList<QPointF> points = series->value(line.key());
-        QVERIFY2(points.size() == line.value().size(), qPrintable(line.key()));
-        for (qsizetype i = 0; i < points.size(); ++i) {
-            QCOMPARE(points.at(i).x(), line.value().at(i).x());
-            QVERIFY2(qAbs(points.at(i).y() - line.value().at(i).y()) < 0.01, qPrintable(line.key()));
+    // The means per step in km/h, with the lowest and highest of each: 348 ft in 4.9,
+    // 5.0, 5.1 s and 3.2 s; in 5.5 s and 3.5 s; backwards in 6.0 s.
+    const auto* curve = Find<SpeedCurve>(log, "curve");
+    const std::vector<std::tuple<QString, int, double, double, double>> expected{
+        {"GP9 4071", 12, 76.39, 74.87, 77.93}, {"GP9 4071", 20, 119.33, 119.33, 119.33},
+        {"GP9 4071 (reverse)", 12, 63.64, 63.64, 63.64}, {"SD40 5300", 12, 69.43, 69.43, 69.43},
+        {"SD40 5300", 20, 109.10, 109.10, 109.10}};
+    std::vector<std::tuple<QString, int, double, double, double>> drawn;
+    for (const CurveLine& line : curve->Lines()) {
+        for (const CurvePoint& point : line.points) {
+            drawn.emplace_back(line.name, point.throttle, KmhOf(point.mean), KmhOf(point.min), KmhOf(point.max));
         }
     }
+    QCOMPARE(drawn.size(), expected.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        const auto& [name, step, mean, low, high] = drawn.at(i);
+        const auto& [wantedName, wantedStep, wantedMean, wantedLow, wantedHigh] = expected.at(i);
+        QCOMPARE(name, wantedName);
+        QCOMPARE(step, wantedStep);
+        for (const auto& [value, wanted] : {std::pair{mean, wantedMean}, {low, wantedLow}, {high, wantedHigh}}) {
+            QVERIFY2(qAbs(value - wanted) < 0.01, qPrintable(QStringLiteral("%1 step %2").arg(name).arg(step)));
+        }
+    }
+    QVERIFY(qAbs(KmhOf(curve->TargetMph()) - 60.0) < 1e-9);
 }
 
 void TestLog::pageHoldsTheStepTable()

@@ -41,7 +41,10 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
         report.failure = fault->Plain();
         return report;
     }
+    // Room to hold the pages an import of many runs goes through.
+    db.Exec("PRAGMA cache_size = -262144");
     LogWriter writer(db);
+    const std::vector<qsizetype> columns = RunCsvColumns(header->fields);
     QSet<StepKey> touched;
     int sinceLook = 0;
     while (const std::optional<CsvRecord> record = reader.Next()) {
@@ -55,7 +58,7 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
             progress(reader.BytesRead());
         }
         QString whyNot;
-        std::optional<LoggedRun> run = RunFromCsv(header->fields, record->fields, whyNot);
+        std::optional<LoggedRun> run = RunFromCsv(columns, record->fields, whyNot);
         if (!run) {
             if (report.refused.size() < ReportedLines) {
                 report.refused << QStringLiteral("Line %1: %2.").arg(record->line).arg(whyNot);

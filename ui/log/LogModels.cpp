@@ -103,24 +103,44 @@ void RunsModel::Append(const LoggedRun& run)
 
 void RunsModel::Insert(const std::vector<LoggedRun>& runs)
 {
-    beginResetModel();
+    // Row by row, so that the view keeps its place and does not lay out every row anew.
     for (const LoggedRun& run : runs) {
-        ids_.insert(std::lower_bound(ids_.begin(), ids_.end(), run.id), run.id);
+        const auto at = std::lower_bound(ids_.begin(), ids_.end(), run.id);
+        if (at != ids_.end() && *at == run.id) {
+            continue;
+        }
+        const int row = static_cast<int>(at - ids_.begin());
+        beginInsertRows(QModelIndex(), row, row);
+        ids_.insert(at, run.id);
+        endInsertRows();
     }
     blocks_.clear();
     order_.clear();
-    endResetModel();
 }
 
 void RunsModel::Erase(const std::vector<qint64>& ids)
 {
-    beginResetModel();
     std::vector<qint64> sorted = ids;
     std::sort(sorted.begin(), sorted.end());
-    std::erase_if(ids_, [&sorted](qint64 id) { return std::binary_search(sorted.begin(), sorted.end(), id); });
+    if (sorted.size() > 64) {
+        beginResetModel();
+        std::erase_if(ids_, [&sorted](qint64 id) { return std::binary_search(sorted.begin(), sorted.end(), id); });
+        blocks_.clear();
+        order_.clear();
+        endResetModel();
+        return;
+    }
+    for (auto id = sorted.rbegin(); id != sorted.rend(); ++id) {
+        const auto at = std::lower_bound(ids_.begin(), ids_.end(), *id);
+        if (at != ids_.end() && *at == *id) {
+            const int row = static_cast<int>(at - ids_.begin());
+            beginRemoveRows(QModelIndex(), row, row);
+            ids_.erase(at);
+            endRemoveRows();
+        }
+    }
     blocks_.clear();
     order_.clear();
-    endResetModel();
 }
 
 void RunsModel::Reread()

@@ -20,6 +20,8 @@ constexpr qint64 ApplicationId = 0x54524B50;
 // long the first look at a file waits for a copy that holds it whole (an import).
 constexpr int BusyMilliseconds = 5000;
 constexpr int LookBusyMilliseconds = 2000;
+// How long the window's reads wait for another program's change to end.
+constexpr int ReadBusyMilliseconds = 250;
 // Less room than this on the log's disk, and it cannot take runs safely.
 constexpr qint64 LeastRoom = 1024 * 1024;
 const QByteArray SqliteHeader("SQLite format 3\0", 16);
@@ -32,8 +34,8 @@ constexpr const char* Schema =
     "throttle INTEGER NOT NULL, direction TEXT NOT NULL, scale TEXT NOT NULL, ratio REAL NOT NULL, "
     "track TEXT NOT NULL, inches REAL NOT NULL, scale_feet REAL NOT NULL, microseconds INTEGER NOT NULL, "
     "mph REAL NOT NULL, kmh REAL NOT NULL, source TEXT NOT NULL DEFAULT '');"
-    "CREATE INDEX runs_by_identity ON runs (recorded, locomotive, throttle, direction, microseconds);"
-    "CREATE INDEX runs_by_step ON runs (locomotive, direction, throttle, mph);"
+    // One index finds a run that an import brings again and reads a group's speeds.
+    "CREATE INDEX runs_by_step ON runs (locomotive, direction, throttle, microseconds, recorded, mph);"
     "CREATE TABLE steps (locomotive TEXT NOT NULL, direction TEXT NOT NULL, throttle INTEGER NOT NULL, "
     "median REAL NOT NULL, runs INTEGER NOT NULL, mean REAL NOT NULL, sd REAL NOT NULL, min REAL NOT NULL, "
     "max REAL NOT NULL, kept INTEGER NOT NULL, kept_mean REAL NOT NULL, kept_sd REAL NOT NULL, "
@@ -67,9 +69,9 @@ LoggedRun RunOf(const SqliteStatement& row)
     return run;
 }
 
-void BindRun(SqliteStatement& statement, const LoggedRun& run, int first)
+void BindRun(SqliteStatement& statement, const LoggedRun& run, const QString& recorded, int first)
 {
-    statement.Bind(first, run.recorded.toString(Qt::ISODateWithMs))
+    statement.Bind(first, recorded)
         .Bind(first + 1, run.locomotive)
         .Bind(first + 2, run.throttle)
         .Bind(first + 3, DirectionText(run.reverse))
@@ -107,7 +109,8 @@ quint32 PageSizeOf(const QByteArray& header)
 
 // Whether the rollback journal beside `log` was left by a change to this very log:
 // its page size is the log's, and the first page it keeps the old bytes of is a
-// Trackpace log's first page (or, where it kept none, the log has its old length).
+// Trackpace log's first page whose count of changes is the log's or one short of it
+// (or, where it kept no first page, the log has its old length).
 // A journal of another database would write that database's pages into the log.
 bool JournalBelongs(const QString& log)
 {
@@ -134,11 +137,22 @@ bool JournalBelongs(const QString& log)
         const QByteArray number = journal.read(4);
         if (BigEndian(number, 0) == 1) {
             const QByteArray first = journal.read(100);
+            const quint32 changes = BigEndian(header, 24);
+            const quint32 before = BigEndian(first, 24);
             return first.startsWith(SqliteHeader) && BigEndian(first, 68) == ApplicationId &&
-                   PageSizeOf(first) == pageSize;
+                   PageSizeOf(first) == pageSize && (before == changes || before + 1 == changes);
         }
     }
     return static_cast<qint64>(originalPages) * pageSize == file.size();
+}
+
+// Whether the database `path` says it keeps a write-ahead log (its header's file
+// format numbers are 2).
+bool WriteAheadLogged(const QString& path)
+{
+    QFile file(path);
+    const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(20) : QByteArray();
+    return header.size() == 20 && header.at(18) == 2 && header.at(19) == 2;
 }
 
 // Moves a journal that belongs to another database out of the log's way, under a
@@ -163,6 +177,7 @@ LogStore::LogStore(const QByteArray& path) : path_(path), shown_(QDir::toNativeS
                                   "ends.");
     } else if (Check() && Open(SqliteFileName(path_), false) && LookAfterRollback() && Migrate() && CanWrite()) {
         dataVersion_ = db_->Value("PRAGMA data_version").value_or(QVariant(-1)).toLongLong();
+        SetPatience(true);
         return;
     }
     UseMemory();
@@ -187,6 +202,7 @@ void LogStore::UseMemory()
     if (!Open(memoryName_, true) || !Migrate()) {
         problem_ += QStringLiteral(" (Even a log in memory could not be made.)");
     }
+    SetPatience(true);
 }
 
 bool LogStore::Check()
@@ -224,6 +240,21 @@ bool LogStore::Check()
     if (header != SqliteHeader) {
         problem_ = QStringLiteral("%1 is not a Trackpace speed log (it is no database).").arg(shown_) + InMemoryNote;
         return false;
+    }
+    // The log keeps a rollback journal, never a write-ahead log: SQLite would read a
+    // write-ahead log found beside it (another database's) as part of the log.
+    const QString wal = file + QStringLiteral("-wal");
+    if (QFileInfo(wal).size() > 0 && !WriteAheadLogged(file)) {
+        const std::optional<QString> aside = MoveAside(wal);
+        if (!aside) {
+            problem_ = QStringLiteral("A write-ahead log of another database, %1, stands beside %2 and could not be "
+                                      "moved out of its way.")
+                           .arg(QDir::toNativeSeparators(wal), shown_) +
+                       InMemoryNote;
+            return false;
+        }
+        notice_ = QStringLiteral("The write-ahead log beside the log belonged to another database; it was moved to %1.")
+                      .arg(QDir::toNativeSeparators(*aside));
     }
     // A look through a connection that cannot write, before anything else.
     SqliteDatabase look(SqliteFileName(path_), SqliteDatabase::Mode::ReadOnly, LookBusyMilliseconds);
@@ -397,12 +428,20 @@ bool LogStore::CanWrite()
     return true;
 }
 
-std::vector<qint64> LogStore::Ids() const
+std::optional<std::vector<qint64>> LogStore::Ids() const
+{
+    return ReadIds(*db_);
+}
+
+std::optional<std::vector<qint64>> ReadIds(SqliteDatabase& db)
 {
     std::vector<qint64> ids;
-    const std::unique_ptr<SqliteStatement> query = db_->Prepare("SELECT id FROM runs ORDER BY id");
+    const std::unique_ptr<SqliteStatement> query = db.Prepare("SELECT id FROM runs ORDER BY id");
     while (query->Next()) {
         ids.push_back(query->Integer(0));
+    }
+    if (query->Failed()) {
+        return std::nullopt;
     }
     return ids;
 }
@@ -458,12 +497,20 @@ StepGroup StepOf(const SqliteStatement& row)
 
 }  // namespace
 
-std::vector<StepGroup> LogStore::Steps() const
+std::optional<std::vector<StepGroup>> LogStore::Steps() const
+{
+    return ReadSteps(*db_);
+}
+
+std::optional<std::vector<StepGroup>> ReadSteps(SqliteDatabase& db)
 {
     std::vector<StepGroup> groups;
-    const std::unique_ptr<SqliteStatement> query = db_->Prepare(StepColumns);
+    const std::unique_ptr<SqliteStatement> query = db.Prepare(StepColumns);
     while (query->Next()) {
         groups.push_back(StepOf(*query));
+    }
+    if (query->Failed()) {
+        return std::nullopt;
     }
     SortForReading(groups);
     return groups;
@@ -487,16 +534,23 @@ bool LogStore::ChangedElsewhere()
 
 void LogStore::SetPatience(bool patient)
 {
-    db_->SetBusyTimeout(patient ? BusyMilliseconds : 0);
+    readPatience_ = patient ? ReadBusyMilliseconds : 0;
+    db_->SetBusyTimeout(readPatience_);
 }
 
 namespace {
 
 // Runs `change` in one transaction on `db`: committed whole, or taken back whole.
-std::optional<QString> Transaction(SqliteDatabase& db, const std::function<bool(LogWriter&)>& change)
+// It waits up to `patience` ms for another program's change to end, reads after it
+// `readPatience` ms.
+std::optional<QString> Transaction(SqliteDatabase& db, int patience, int readPatience,
+                                   const std::function<bool(LogWriter&)>& change)
 {
-    if (const std::optional<SqliteFault> fault = db.Exec("BEGIN IMMEDIATE")) {
-        return fault->Plain();
+    db.SetBusyTimeout(patience);
+    const std::optional<SqliteFault> begun = db.Exec("BEGIN IMMEDIATE");
+    db.SetBusyTimeout(readPatience);
+    if (begun) {
+        return begun->Plain();
     }
     LogWriter writer(db);
     std::optional<QString> failed;
@@ -513,10 +567,16 @@ std::optional<QString> Transaction(SqliteDatabase& db, const std::function<bool(
 
 }  // namespace
 
+int LogStore::Patience() const
+{
+    // While an import or export holds the log, a change does not wait for it.
+    return readPatience_ == 0 ? 0 : BusyMilliseconds;
+}
+
 std::optional<QString> LogStore::Add(LoggedRun& run)
 {
     LoggedRun kept = run;
-    const std::optional<QString> failed = Transaction(*db_, [&kept](LogWriter& writer) {
+    const std::optional<QString> failed = Transaction(*db_, Patience(), readPatience_, [&kept](LogWriter& writer) {
         return writer.Insert(kept) && writer.Refigure({StepKey{kept.locomotive, kept.reverse, kept.throttle}});
     });
     if (!failed) {
@@ -528,7 +588,7 @@ std::optional<QString> LogStore::Add(LoggedRun& run)
 
 std::optional<QString> LogStore::Remove(const std::vector<qint64>& ids)
 {
-    const std::optional<QString> failed = Transaction(*db_, [&ids](LogWriter& writer) {
+    const std::optional<QString> failed = Transaction(*db_, Patience(), readPatience_, [&ids](LogWriter& writer) {
         std::vector<StepKey> touched;
         for (const qint64 id : ids) {
             const std::optional<StepKey> key = writer.Delete(id);
@@ -547,7 +607,7 @@ std::optional<QString> LogStore::Remove(const std::vector<qint64>& ids)
 
 std::optional<QString> LogStore::Restore(const std::vector<LoggedRun>& runs)
 {
-    const std::optional<QString> failed = Transaction(*db_, [&runs](LogWriter& writer) {
+    const std::optional<QString> failed = Transaction(*db_, Patience(), readPatience_, [&runs](LogWriter& writer) {
         std::vector<StepKey> touched;
         for (LoggedRun run : runs) {
             if (!writer.Insert(run)) {
@@ -570,7 +630,7 @@ std::optional<QString> LogStore::Carry(std::vector<LoggedRun>& runs)
     for (LoggedRun& run : kept) {
         run.id = 0;
     }
-    const std::optional<QString> failed = Transaction(*db_, [&kept](LogWriter& writer) {
+    const std::optional<QString> failed = Transaction(*db_, Patience(), readPatience_, [&kept](LogWriter& writer) {
         std::vector<StepKey> touched;
         for (LoggedRun& run : kept) {
             if (!writer.Insert(run)) {
@@ -613,8 +673,8 @@ std::unique_ptr<SqliteDatabase> LogStore::Connect() const
 
 LogWriter::LogWriter(SqliteDatabase& db)
     : db_(db),
-      has_(db.Prepare("SELECT 1 FROM runs WHERE recorded = ?1 AND locomotive = ?2 AND throttle = ?3 AND "
-                      "direction = ?4 AND microseconds = ?5")),
+      has_(db.Prepare("SELECT 1 FROM runs WHERE locomotive = ?2 AND direction = ?4 AND throttle = ?3 AND "
+                      "microseconds = ?5 AND recorded = ?1")),
       insert_(db.Prepare(QStringLiteral("INSERT INTO runs (%1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
                                         "?12, ?13)")
                              .arg(RunColumns)
@@ -634,6 +694,17 @@ LogWriter::LogWriter(SqliteDatabase& db)
 
 LogWriter::~LogWriter() = default;
 
+const QString& LogWriter::Recorded(const LoggedRun& run)
+{
+    // A run is looked for and then added: its time is written out once.
+    if (recordedOf_ != run.recorded || recordedOf_.offsetFromUtc() != run.recorded.offsetFromUtc() ||
+        recorded_.isEmpty()) {
+        recordedOf_ = run.recorded;
+        recorded_ = run.recorded.toString(Qt::ISODateWithMs);
+    }
+    return recorded_;
+}
+
 bool LogWriter::Ran(SqliteStatement& statement)
 {
     if (const std::optional<SqliteFault> fault = statement.Run()) {
@@ -645,7 +716,7 @@ bool LogWriter::Ran(SqliteStatement& statement)
 
 bool LogWriter::Has(const LoggedRun& run)
 {
-    has_->Bind(1, run.recorded.toString(Qt::ISODateWithMs))
+    has_->Bind(1, Recorded(run))
         .Bind(2, run.locomotive)
         .Bind(3, run.throttle)
         .Bind(4, DirectionText(run.reverse))
@@ -659,10 +730,10 @@ bool LogWriter::Insert(LoggedRun& run)
 {
     if (run.id > 0) {
         insertNumbered_->Bind(1, run.id);
-        BindRun(*insertNumbered_, run, 2);
+        BindRun(*insertNumbered_, run, Recorded(run), 2);
         return Ran(*insertNumbered_);
     }
-    BindRun(*insert_, run, 1);
+    BindRun(*insert_, run, Recorded(run), 1);
     if (!Ran(*insert_)) {
         return false;
     }

@@ -46,20 +46,23 @@ public:
     // What the look at the file did that the user should know (a stray journal moved aside).
     QString Notice() const { return notice_; }
 
-    // Every run's number, oldest first.
-    std::vector<qint64> Ids() const;
+    // Every run's number, oldest first; nothing where the log is held by another
+    // program longer than a window may wait.
+    std::optional<std::vector<qint64>> Ids() const;
     // The runs numbered `first` to `last`, oldest first; nothing where another
     // connection holds the log (an import under way) and the log must not wait.
     std::optional<std::vector<LoggedRun>> RunsBetween(qint64 first, qint64 last) const;
     // Each run, oldest first, until `take` returns false.
     std::optional<QString> ForEachRun(const std::function<bool(const LoggedRun&)>& take) const;
-    // Every group's figures, in reading order, and one group's (nothing where it has no runs).
-    std::vector<StepGroup> Steps() const;
+    // Every group's figures, in reading order (nothing where the log is held), and
+    // one group's (nothing where it has no runs).
+    std::optional<std::vector<StepGroup>> Steps() const;
     std::optional<StepGroup> Step(const StepKey& key) const;
     // Whether another connection (another copy of Trackpace, an import) changed the
     // log since the last call.
     bool ChangedElsewhere();
-    // While `patient` is false a read that finds the log held returns at once.
+    // While `patient` is false a read that finds the log held returns at once;
+    // otherwise it waits a moment (a change waits longer, for another copy's change).
     void SetPatience(bool patient);
 
     // Each change is one transaction: it is made whole, or the log stays exactly as
@@ -85,6 +88,7 @@ private:
     bool Migrate();
     bool CanWrite();
     void UseMemory();
+    int Patience() const;
 
     QByteArray path_;
     QString shown_;  // as the user reads it
@@ -94,8 +98,14 @@ private:
     QString problem_;
     QString notice_;
     qint64 dataVersion_ = -1;
+    int readPatience_ = 0;
     std::unique_ptr<SqliteDatabase> db_;
 };
+
+// Every run's number and every group's figures of the log on `db` (in reading
+// order), for work beside the window; nothing where the log could not be read.
+std::optional<std::vector<qint64>> ReadIds(SqliteDatabase& db);
+std::optional<std::vector<StepGroup>> ReadSteps(SqliteDatabase& db);
 
 // Each run of the log on `db`, oldest first, until `take` returns false; the reason
 // where the log could not be read.
@@ -122,6 +132,7 @@ public:
 
 private:
     bool Ran(SqliteStatement& statement);
+    const QString& Recorded(const LoggedRun& run);
 
     SqliteDatabase& db_;
     std::unique_ptr<SqliteStatement> has_;
@@ -133,4 +144,6 @@ private:
     std::unique_ptr<SqliteStatement> putStep_;
     std::unique_ptr<SqliteStatement> dropStep_;
     std::optional<QString> fault_;
+    QDateTime recordedOf_;
+    QString recorded_;
 };

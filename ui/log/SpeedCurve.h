@@ -11,8 +11,7 @@
 
 class QPainter;
 
-// Drawn with Qt Charts where the program is built with it, and by its own painting
-// where Qt Charts is not available (the Windows build); both show the same lines.
+// Painted by the program itself, the same on every system.
 class SpeedCurve : public QWidget {
     Q_OBJECT
 
@@ -24,14 +23,17 @@ public:
     void Show(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph);
     // The same curve drawn into `target` of a page.
     void Render(QPainter& painter, const QRectF& target) const;
+    // What it draws: the lines in mph, and the target speed (0: none).
+    const std::vector<CurveLine>& Lines() const;
+    double TargetMph() const;
 
 private:
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };
 
-// What both drawings share: the title of the speed axis, the target line's name, and
-// the range of the speed axis (from 0 to a little above the highest figure).
+// The title of the speed axis, the target line's name, and the range of the speed
+// axis (from 0 to a little above the highest figure).
 QString SpeedAxisTitle(SpeedUnit unit);
 QString TargetName(double targetMph, SpeedUnit unit);
 double SpeedAxisTop(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph);

@@ -129,7 +129,9 @@ qint64 SqliteDatabase::LastInsertId() const
 
 void SqliteDatabase::SetBusyTimeout(int milliseconds)
 {
-    sqlite3_busy_timeout(db_, milliseconds);
+    if (db_ != nullptr) {
+        sqlite3_busy_timeout(db_, milliseconds);
+    }
 }
 
 SqliteStatement::~SqliteStatement()

@@ -418,8 +418,21 @@ void frmSpeedLog::UseStore(std::unique_ptr<LogStore> store)
 void frmSpeedLog::Reload()
 {
     store_->ChangedElsewhere();
-    stepsModel_->Show(store_->Steps());
-    runsModel_->Show(store_.get(), store_->Ids());
+    std::optional<std::vector<StepGroup>> groups = store_->Steps();
+    std::optional<std::vector<qint64>> ids = groups ? store_->Ids() : std::nullopt;
+    if (!ids) {
+        // Held by another program: what the window shows stays, and Refresh reads again.
+        lblNote->setText(QStringLiteral("The log is in use by another program and could not be read just now; "
+                                        "press Refresh to read it again."));
+        return;
+    }
+    Show(std::move(*groups), std::move(*ids));
+}
+
+void frmSpeedLog::Show(std::vector<StepGroup> groups, std::vector<qint64> ids)
+{
+    stepsModel_->Show(std::move(groups));
+    runsModel_->Show(store_.get(), std::move(ids));
     runsModel_->SetGroups(stepsModel_->Groups());
     ShowFile();
     ShowLocomotives();
@@ -694,15 +707,31 @@ void frmSpeedLog::Import()
         host_.Box(QStringLiteral("The log could not be reached for the import. Nothing was imported."), true);
         return;
     }
-    auto report = std::make_shared<ImportReport>();
+    struct Outcome {
+        ImportReport report;
+        // The log as it is after the import, read beside the window too.
+        std::optional<std::vector<StepGroup>> groups;
+        std::optional<std::vector<qint64>> ids;
+    };
+    auto outcome = std::make_shared<Outcome>();
     const QString logName = store_->InMemory() ? QStringLiteral("the log in memory") : store_->Path();
     RunBeside(
         QStringLiteral("Import"), info.size(),
-        [db, file, report](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
-            *report = ImportRuns(*db, *file, cancel, progress);
+        [db, file, outcome](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+            outcome->report = ImportRuns(*db, *file, cancel, progress);
+            if (outcome->report.added > 0) {
+                outcome->groups = ReadSteps(*db);
+                outcome->ids = outcome->groups ? ReadIds(*db) : std::nullopt;
+            }
         },
-        [this, db, report, name = info.fileName(), logName] {
-            Reload();
+        [this, db, outcome, name = info.fileName(), logName] {
+            const ImportReport* report = &outcome->report;
+            store_->ChangedElsewhere();
+            if (outcome->ids) {
+                Show(std::move(*outcome->groups), std::move(*outcome->ids));
+            } else if (report->added > 0) {
+                Reload();
+            }
             if (report->cancelled) {
                 lblNote->setText(QStringLiteral("The import of %1 was cancelled; the log is as it was.").arg(name));
                 return;

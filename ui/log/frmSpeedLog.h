@@ -79,6 +79,7 @@ private:
 
     void UseStore(std::unique_ptr<LogStore> store);
     void Reload();
+    void Show(std::vector<StepGroup> groups, std::vector<qint64> ids);
     void OpenAnother();
     // Keeps a run of `microseconds` with the choices of the window; the sentence
     // that says what became of it.
