@@ -16,14 +16,13 @@ stage=$build/stage
 fill() {   # fill FOLDER EXECUTABLE
     local folder=$1
     rm -rf "$folder"
-    mkdir -p "$folder/platforms" "$folder/styles" "$folder/sqldrivers" "$folder/licenses"
+    mkdir -p "$folder/platforms" "$folder/styles" "$folder/licenses"
     cp "$2" "$folder/trackpace.exe"
-    for library in Core Gui Widgets PrintSupport Sql; do
+    for library in Core Gui Widgets PrintSupport; do
         cp "$qt/bin/Qt6$library.dll" "$folder/"
     done
     cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$folder/styles/"
-    cp "$qt/plugins/sqldrivers/qsqlite.dll" "$folder/sqldrivers/"
     for dll in libstdc++-6.dll libgcc_s_seh-1.dll libssp-0.dll; do
         cp "$runtime/$dll" "$folder/"
     done
