@@ -99,6 +99,19 @@ QString Shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// A thread that runs one piece of work. (A thread from QThread::create, whose work
+// goes through a std::future, keeps the MinGW build from ending once it has run.)
+class JobThread final : public QThread {
+public:
+    explicit JobThread(std::function<void()> work) : work_(std::move(work)) {}
+
+protected:
+    void run() override { work_(); }
+
+private:
+    std::function<void()> work_;
+};
+
 StepKey KeyOf(const LoggedRun& run)
 {
     return {run.locomotive, run.reverse, run.throttle};
@@ -650,7 +663,7 @@ void frmSpeedLog::RunBeside(
                                     : 0;
         QMetaObject::invokeMethod(prgJob, [bar = prgJob, value] { bar->setValue(value); }, Qt::QueuedConnection);
     };
-    job_ = QThread::create([this, work = std::move(work), progress] { work(cancel_, progress); });
+    job_ = new JobThread([this, work = std::move(work), progress] { work(cancel_, progress); });
     connect(job_, &QThread::finished, this, [this, done = std::move(done)] {
         EndJob();
         done();
@@ -695,12 +708,14 @@ void frmSpeedLog::Import()
         host_.Box(QStringLiteral("%1 is no CSV file of runs. Nothing was imported.").arg(Shown(path)), true);
         return;
     }
-    auto file = std::make_shared<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        host_.Box(
-            QStringLiteral("%1 could not be read: %2\rNothing was imported.").arg(Shown(path), file->errorString()),
-            true);
-        return;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            host_.Box(
+                QStringLiteral("%1 could not be read: %2\rNothing was imported.").arg(Shown(path), file.errorString()),
+                true);
+            return;
+        }
     }
     std::shared_ptr<SqliteDatabase> db = store_->Connect();
     if (!db) {
@@ -717,8 +732,14 @@ void frmSpeedLog::Import()
     const QString logName = store_->InMemory() ? QStringLiteral("the log in memory") : store_->Path();
     RunBeside(
         QStringLiteral("Import"), info.size(),
-        [db, file, outcome](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
-            outcome->report = ImportRuns(*db, *file, cancel, progress);
+        [db, path, outcome](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+            // Opened and read beside the window: the file is this thread's alone.
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                outcome->report.failure = QStringLiteral("the file could not be read (%1)").arg(file.errorString());
+                return;
+            }
+            outcome->report = ImportRuns(*db, file, cancel, progress);
             if (outcome->report.added > 0) {
                 outcome->groups = ReadSteps(*db);
                 outcome->ids = outcome->groups ? ReadIds(*db) : std::nullopt;
@@ -786,10 +807,9 @@ void frmSpeedLog::ExportRuns()
         return;
     }
     std::shared_ptr<SqliteDatabase> db = store_->Connect();
-    auto file = std::make_shared<QSaveFile>(path);
-    if (!db || !file->open(QIODevice::WriteOnly)) {
-        host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.")
-                      .arg(Shown(path), db ? file->errorString() : QStringLiteral("the log could not be reached")),
+    if (!db) {
+        host_.Box(QStringLiteral("%1 could not be written: the log could not be reached\rNothing was exported.")
+                      .arg(Shown(path)),
                   true);
         return;
     }
@@ -797,12 +817,18 @@ void frmSpeedLog::ExportRuns()
     const qint64 count = runsModel_->Count();
     RunBeside(
         QStringLiteral("Export"), count,
-        [db, file, failed](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
-            *failed = ::ExportRuns(*db, *file, cancel, progress);
+        [db, path, failed](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+            // Made, written and closed beside the window: the file is this thread's alone.
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly)) {
+                *failed = file.errorString();
+                return;
+            }
+            *failed = ::ExportRuns(*db, file, cancel, progress);
             if (*failed) {
-                file->cancelWriting();
-            } else if (!file->commit()) {
-                *failed = file->errorString();
+                file.cancelWriting();
+            } else if (!file.commit()) {
+                *failed = file.errorString();
             }
         },
         [this, failed, path, count] {
