@@ -1,7 +1,7 @@
 // The speed log at a million runs: opening the window, one change, units, an import of a million rows beside the window.
-#include "core/Csv.h"
-#include "ui/log/LogStore.h"
-#include "ui/log/Sqlite.h"
+#include "log/Csv.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
 
 #include <QApplication>

@@ -1,6 +1,8 @@
 // The values every window shares and the program's identity.
 #pragma once
 
+#include "core/Version.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,7 @@ inline QString IniPath;
 // The same path as the file system spells it. A folder name need not be valid text,
 // and IniPath (made to be shown) cannot hold such bytes; the file is reached by these.
 inline QByteArray IniPathNative;
-// The speed log's database (beyond the design): beside the settings file for a copy
+// The speed log's database: beside the settings file for a copy
 // run from its own folder, in the user's data folder for an installed one; written
 // only by SetLogFolder.
 inline QByteArray LogPathNative;
@@ -41,9 +43,9 @@ inline QStringList IniKeys;
 inline QStringList IniValues;
 
 inline const QString AppTitle = QStringLiteral("Trackpace");
-inline constexpr int VersionMajor = 1;
-inline constexpr int VersionMinor = 3;
-inline constexpr int VersionRevision = 0;
+inline constexpr int VersionMajor = TrackpaceVersionMajor;
+inline constexpr int VersionMinor = TrackpaceVersionMinor;
+inline constexpr int VersionRevision = TrackpaceVersionPatch;
 
 // "1.3.0": the version as the windows show it.
 QString VersionText();

@@ -1,11 +1,11 @@
 // The speed log: runs timed and typed, their figures, the database's safety, CSV files, the curve and its page.
-#include "core/Csv.h"
-#include "core/FleetFigures.h"
-#include "ui/PagePrinter.h"
+#include "log/Csv.h"
+#include "log/FleetFigures.h"
+#include "ui/print/PagePrinter.h"
 #include "ui/home/frmHome.h"
-#include "ui/log/LogStore.h"
+#include "log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
 #include "ui/timer/frmRunTimer.h"
 

@@ -1,6 +1,6 @@
 // The speed log when things go wrong: a change cut off by a kill, stray journals, a folder it may not write, a full disk, a lock.
-#include "ui/log/LogStore.h"
-#include "ui/log/Sqlite.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
 
 #include "PosixSupport.h"

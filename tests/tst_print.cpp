@@ -1,7 +1,8 @@
 // Printing: the page the printer receives, the status message, every way a job can fare, the PDF instead, a real queue.
 #include "core/General.h"
 #include "ui/Fonts.h"
-#include "ui/table/PrintJob.h"
+#include "ui/print/PrintJob.h"
+#include "ui/print/PagePdf.h"
 #include "ui/table/TablePrint.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"

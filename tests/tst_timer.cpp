@@ -6,7 +6,7 @@
 #include "ui/home/frmHome.h"
 #include "ui/table/frmTvsS.h"
 #include "ui/timer/frmRunTimer.h"
-#include "ui/timer/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include "TestSupport.h"
 

@@ -1,10 +1,10 @@
 // The speed log suites' shared helpers.
 #include "LogTestSupport.h"
 
-#include "core/Csv.h"
-#include "ui/PagePrinter.h"
-#include "ui/log/LogStore.h"
-#include "ui/log/Sqlite.h"
+#include "log/Csv.h"
+#include "ui/print/PagePrinter.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
 
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 // What the speed log's suites share: the program's side as a test plays it, the window's views as texts, and the log's files.
 #pragma once
 
-#include "core/RunRecords.h"
+#include "log/RunRecords.h"
 #include "ui/log/SpeedLogLink.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 // A second copy of Trackpace as the log tests need one: adds runs to a log, imports a file into it, or tells what it finds.
-#include "ui/log/LogCsv.h"
-#include "ui/log/LogStore.h"
-#include "ui/log/Sqlite.h"
+#include "log/LogCsv.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 
 #include <QCoreApplication>
 #include <QFile>

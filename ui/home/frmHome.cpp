@@ -14,11 +14,11 @@
 #include "ui/UpDown.h"
 #include "ui/ValueBox.h"
 #include "ui/about/frmAbout.h"
-#include "ui/log/LogHost.h"
+#include "ui/home/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
-#include "ui/timer/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 #include "ui/timer/frmRunTimer.h"
 
 #include <QCoreApplication>
@@ -338,12 +338,15 @@ SpeedLogLink* frmHome::SpeedLog()
     if (!log_) {
         // The log and the libraries it brings (Qt SQL, Qt Charts) are loaded only now:
         // the main window opens as quickly as it would without them.
-        const auto create =
-            reinterpret_cast<CreateSpeedLogFunction>(ModuleFunction(QStringLiteral("log"), CreateSpeedLogSymbol));
+        const ModuleEntry entry = ModuleFunction(QStringLiteral("log"), CreateSpeedLogSymbol);
+        const auto create = reinterpret_cast<CreateSpeedLogFunction>(entry.function);
         if (create == nullptr) {
             MessageBox::Show(General::AppTitle,
-                             QStringLiteral("The speed log cannot be opened: its part of Trackpace (trackpace-log) "
-                                            "is missing from this installation or cannot be loaded."),
+                             entry.staleFile.isEmpty()
+                                 ? QStringLiteral("The speed log cannot be opened: its part of Trackpace "
+                                                  "(trackpace-log) is missing from this installation or cannot be "
+                                                  "loaded.")
+                                 : QStringLiteral("The speed log cannot be opened: ") + StaleModuleText(entry),
                              MessageBox::Icon::Exclamation);
             return nullptr;
         }

@@ -1,7 +1,7 @@
 // Rows of runs read a block at a time, and the figures of the steps, as the speed log's views show them.
 #include "ui/log/LogModels.h"
 
-#include "ui/log/LogStore.h"
+#include "log/LogStore.h"
 
 #include <QFont>
 

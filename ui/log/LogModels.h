@@ -1,7 +1,7 @@
 // The speed log's two long tables: its runs, read from the log a screenful at a time, and the figures of its steps.
 #pragma once
 
-#include "core/FleetFigures.h"
+#include "log/FleetFigures.h"
 
 #include <QAbstractTableModel>
 #include <QHash>

@@ -1,7 +1,7 @@
 // The speed curve: mean speed against throttle step, a line for each locomotive with its lowest-highest bars.
 #pragma once
 
-#include "core/FleetFigures.h"
+#include "log/FleetFigures.h"
 
 #include <QColor>
 #include <QWidget>

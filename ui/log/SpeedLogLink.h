@@ -1,7 +1,7 @@
 // Between the main program and the speed log, which lives in a module of its own loaded when the log is first opened.
 #pragma once
 
-#include "core/RunRecords.h"
+#include "log/RunRecords.h"
 
 #include <QByteArray>
 #include <QString>

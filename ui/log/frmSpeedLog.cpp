@@ -1,15 +1,16 @@
 // The speed log window: its controls, recording and deleting runs, the figures, CSV files and the printed page.
 #include "ui/log/frmSpeedLog.h"
 
-#include "core/Csv.h"
+#include "log/Csv.h"
 #include "core/Files.h"
 #include "core/RunTiming.h"
-#include "ui/log/LogCsv.h"
+#include "log/LogCsv.h"
 #include "ui/log/LogModels.h"
-#include "ui/log/LogStore.h"
+#include "log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 #include "ui/log/TextTable.h"
+#include "ui/Named.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,13 +49,6 @@ constexpr int ProgressSteps = 1000;
 const QString UnitsKey = QStringLiteral("units");
 const QString TargetKey = QStringLiteral("target_mph");
 const QString Title = QStringLiteral("Trackpace - Speed Log");
-
-template <typename T>
-T* Named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QPushButton* Button(QWidget* parent, const QString& text, const char* name)
 {

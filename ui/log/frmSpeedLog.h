@@ -1,7 +1,7 @@
 // The speed log window: runs kept per locomotive, throttle step and direction, their means, the speed curve.
 #pragma once
 
-#include "core/FleetFigures.h"
+#include "log/FleetFigures.h"
 #include "ui/log/SpeedLogLink.h"
 
 #include <QWidget>

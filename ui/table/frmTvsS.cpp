@@ -6,7 +6,7 @@
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
 #include "ui/Icons.h"
-#include "ui/PagePrinter.h"
+#include "ui/print/PagePrinter.h"
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
 

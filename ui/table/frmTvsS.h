@@ -1,7 +1,7 @@
 // The TIME vs. SPEED table window, with printing of the table.
 #pragma once
 
-#include "ui/table/PrintJob.h"
+#include "ui/print/PrintJob.h"
 #include "ui/table/TablePage.h"
 
 #include <QDialog>

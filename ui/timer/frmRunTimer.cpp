@@ -8,6 +8,7 @@
 #include "ui/Fonts.h"
 #include "ui/Icons.h"
 #include "ui/ValueBox.h"
+#include "ui/Named.h"
 
 #include <QComboBox>
 #include <QBoxLayout>
@@ -30,14 +31,6 @@ constexpr qint64 ShortestPaceMs = 500;
 constexpr int FirstPacedRow = 3;  // 40 mph
 
 constexpr int NoteWidth = 300;
-
-// `object` with its name, to be found by it.
-template <typename T>
-T* Named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 // A note of up to `lines` lines, wrapped within the window's width.
 QLabel* MakeNote(QWidget* parent, int lines, int width = NoteWidth)

@@ -1,5 +1,5 @@
 // SQLite's file names on Windows: UTF-8, which SQLite hands to the system as UTF-16.
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 // The speed log's database: its checks before any write, its schema and its versions, its runs and their groups.
-#include "ui/log/LogStore.h"
+#include "log/LogStore.h"
 
 #include "core/Scales.h"
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 
 #include <QDir>
 #include <QFile>

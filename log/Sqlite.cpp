@@ -1,5 +1,5 @@
 // Opening SQLite databases, running statements, and wording what went wrong.
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
 // The speed log's figures: runs grouped by locomotive, throttle step and direction, the speed curve, speed matching.
 #pragma once
 
-#include "core/RunRecords.h"
-#include "core/RunStats.h"
+#include "log/RunRecords.h"
+#include "log/RunStats.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SQLite's file names on POSIX systems: the path's own bytes.
-#include "ui/log/Sqlite.h"
+#include "log/Sqlite.h"
 
 QByteArray SqliteFileName(const QByteArray& path)
 {

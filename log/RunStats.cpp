@@ -1,5 +1,5 @@
 // Speeds of logged runs and the figures of their groups.
-#include "core/RunStats.h"
+#include "log/RunStats.h"
 
 #include "core/Scales.h"
 

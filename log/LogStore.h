@@ -1,8 +1,8 @@
 // The speed log in an SQLite database: used only where the file is a Trackpace log, every change one transaction.
 #pragma once
 
-#include "core/FleetFigures.h"
-#include "core/RunRecords.h"
+#include "log/FleetFigures.h"
+#include "log/RunRecords.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
 // The program's side of the speed log.
-#include "ui/log/LogHost.h"
+#include "ui/home/LogHost.h"
 
 #include "core/General.h"
 #include "core/MessageBox.h"
-#include "ui/PagePrinter.h"
+#include "ui/print/PagePrinter.h"
 
 #include <QWidget>
 

@@ -1,5 +1,5 @@
 // Writing and reading CSV records.
-#include "core/Csv.h"
+#include "log/Csv.h"
 
 #include <QBuffer>
 

@@ -1,11 +1,11 @@
 // The import of runs (read record by record, checked, kept whole or not at all) and their export.
-#include "ui/log/LogCsv.h"
+#include "log/LogCsv.h"
 
-#include "core/Csv.h"
+#include "log/Csv.h"
 #include "core/Files.h"
-#include "core/FleetFigures.h"
-#include "ui/log/LogStore.h"
-#include "ui/log/Sqlite.h"
+#include "log/FleetFigures.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 
 #include <QFileDevice>
 #include <QIODevice>

@@ -1,5 +1,5 @@
 // Grouping the speed log's runs and drawing their figures together.
-#include "core/FleetFigures.h"
+#include "log/FleetFigures.h"
 
 #include <QHash>
 

@@ -1,5 +1,5 @@
 // The place of the run timer and the speed log beside the main window.
-#include "ui/timer/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 // The print flow of a page: the printer looked up, the document spooled and handed over, the outcome told.
-#include "ui/PagePrinter.h"
+#include "ui/print/PagePrinter.h"
 
 #include "core/Files.h"
 #include "core/General.h"
 #include "core/MessageBox.h"
 #include "ui/Aside.h"
-#include "ui/table/TablePrint.h"
+#include "ui/print/PagePdf.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -46,6 +46,8 @@ QString NoPrinterText(const PrinterChoice& why)
                               "printed.");
     case PrinterChoice::Kind::NoDefault:
         return QStringLiteral("Printers are set up on this computer, but none of them is the default printer.");
+    case PrinterChoice::Kind::NoRoute:
+        return QStringLiteral("Nothing can be printed: %1").arg(why.name);
     case PrinterChoice::Kind::NoPrinters:
     case PrinterChoice::Kind::Default:
         break;

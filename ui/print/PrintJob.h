@@ -8,9 +8,11 @@
 
 // Which printer Print uses, or why there is none.
 struct PrinterChoice {
-    enum class Kind { Default, NoScheduler, NoPrinters, NoDefault, MissingDefault };
+    enum class Kind { Default, NoScheduler, NoPrinters, NoDefault, MissingDefault, NoRoute };
     Kind kind = Kind::NoPrinters;
-    QString name;  // the default printer; for MissingDefault the one chosen that is not set up
+    // The default printer; for MissingDefault the one chosen that is not set up; for
+    // NoRoute why the way to the print system cannot be used.
+    QString name;
 };
 
 // What the print system did with a job.

@@ -1,7 +1,7 @@
 // Printing one page on the default printer: the print system asked aside, every way a job fares told in a box.
 #pragma once
 
-#include "ui/table/PrintJob.h"
+#include "ui/print/PrintJob.h"
 
 #include <QObject>
 #include <QString>

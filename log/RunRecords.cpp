@@ -1,14 +1,13 @@
 // Making, cleaning, writing and reading the speed log's runs.
-#include "core/RunRecords.h"
+#include "log/RunRecords.h"
 
-#include "core/RunStats.h"
+#include "log/RunStats.h"
 #include "core/Scales.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -79,12 +78,6 @@ QString RunTimeRangeText()
     return QStringLiteral("from %1 s to %2 s (a day)")
         .arg(Trimmed(static_cast<double>(ShortestRunMicroseconds) / MicrosecondsPerSecond, 6))
         .arg(LongestRunMicroseconds / MicrosecondsPerSecond);
-}
-
-double ScaleFeetOf(const TrackNow& track)
-{
-    const double inches = track.circle ? 2.0 * std::numbers::pi * track.inches : track.inches;
-    return inches * track.ratio / InchesPerFoot;
 }
 
 QString FeetText(double feet)

@@ -1,5 +1,5 @@
 // The print system's side of printing where there is no CUPS (Windows): Qt's printers, printed natively.
-#include "ui/table/PrintJob.h"
+#include "ui/print/PrintJob.h"
 
 #include <QPrinterInfo>
 

@@ -1,6 +1,8 @@
 // A run of the speed log as it is kept, and as a line of a CSV file.
 #pragma once
 
+#include "core/TrackNow.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -21,18 +23,6 @@ bool RunTimeInRange(qint64 microseconds);
 // "from 0.05 s to 86400 s (a day)"
 QString RunTimeRangeText();
 
-// The track a run was timed over, as the main window shows it at that moment.
-struct TrackNow {
-    QString scale;       // "HO"
-    double ratio = 0.0;  // 87
-    bool circle = false;
-    double inches = 0.0;  // the length of the run, or the circle's radius; 0 for none
-};
-
-// The exact scale distance of `track` in feet: inches x ratio / 12, for a circle
-// its circumference. (The main window shows whole feet; the log keeps the exact
-// distance, so that its speeds are exact.)
-double ScaleFeetOf(const TrackNow& track);
 // "348" or "46.9": scale feet as the log shows them, at most one decimal.
 QString FeetText(double feet);
 

@@ -1,6 +1,7 @@
 // The print system's side of printing through CUPS's own interface, so that a refused or held job is known.
 // Built as a module of its own (trackpace-cups), which the program loads at the first print.
-#include "ui/table/PrintJob.h"
+#include "core/Version.h"
+#include "ui/print/PrintJob.h"
 
 #include <QFile>
 
@@ -133,7 +134,12 @@ JobOutcome Submit(const QByteArray& server, const QString& printer, const QStrin
 
 }  // namespace
 
-// What the program looks up in this module.
+// What the program looks up in this module: the version it was built for, then the route.
+extern "C" Q_DECL_EXPORT const char* TrackpaceModuleVersion()
+{
+    return TrackpaceVersion;
+}
+
 extern "C" Q_DECL_EXPORT void TrackpaceCupsRoute(const QByteArray* server, PrintRoute* route)
 {
     *route = {[server = *server] { return FindDefault(server); },
