@@ -1,7 +1,7 @@
 # make run: install what is missing, build, open the program.
 # make test: install what is missing, build, run every test headless.
 # make install / make uninstall (PREFIX, default /usr/local, and DESTDIR honoured);
-# make package: build/trackpace_<version>_amd64.deb.
+# make package: build/trackpace_<version>_amd64.deb; make version: <version>.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
@@ -13,12 +13,13 @@ FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 WINDOWS_PACKAGES := $(PACKAGES) g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev tcl \
 	perl nsis zip unzip imagemagick wine wine64 xvfb xdotool x11-utils xclip
 WINDOWS_BUILD ?= build-windows
-VERSION := 1.3.0
+# The version as CMakeLists.txt's project() states it, the one place it is written.
+VERSION := $(shell sed -n 's/^project.Trackpace VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package windows test-windows clean
+.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package windows test-windows clean version
 
 all: build
 
@@ -101,3 +102,6 @@ test-windows: windows
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD)
+
+version:
+	@echo $(VERSION)

@@ -1,5 +1,6 @@
 // The about window and the lookup and start of the system-information tool.
 #include "core/General.h"
+#include "core/Version.h"
 #include "ui/Fonts.h"
 #include "ui/about/Registry.h"
 #include "ui/about/SysInfo.h"
@@ -322,7 +323,7 @@ void TestAbout::controls_data()
     LayoutRow("lblCopyright", {1056, 1128, 3888, 324}, QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"),
               {}, Qt::AlignLeft);
     LayoutRow("lblTitle", {1050, 240, 3885, 480}, "Trackpace", {}, Qt::AlignLeft, 14.25, true);
-    LayoutRow("lblVersion", {1050, 780, 3885, 225}, "Version 1.3.0", {}, Qt::AlignLeft);
+    LayoutRow("lblVersion", {1050, 780, 3885, 225}, QStringLiteral("Version ") + QLatin1String(TrackpaceVersion), {}, Qt::AlignLeft);
 }
 
 void TestAbout::controls()
@@ -394,7 +395,7 @@ void TestAbout::textsAgainOnSecondOpening()
 {
     for (int opening = 0; opening < 2; ++opening) {
         frmAbout about(nullptr);
-        QCOMPARE(Find<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.3.0"));
+        QCOMPARE(Find<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version ") + QLatin1String(TrackpaceVersion));
         QCOMPARE(Find<QLabel>(about, "lblTitle")->text(), QStringLiteral("Trackpace"));
         QCOMPARE(Find<QLabel>(about, "lblCopyright")->text(), QString::fromUtf8("Copyright \u00A9 2026 The Trackpace developers"));
         QCOMPARE(about.windowTitle(), QStringLiteral("About Trackpace"));

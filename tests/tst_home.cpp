@@ -1,5 +1,6 @@
 // The main window driven as a user drives it: scale, distance, length entry, time and tasks.
 #include "core/General.h"
+#include "core/Version.h"
 #include "core/Scales.h"
 #include "settings/Settings.h"
 #include "ui/Fonts.h"
@@ -197,7 +198,7 @@ void TestHome::controls_data()
     LayoutRow("lblYourSpeed", {120, 1920, 3012, 252}, "Your scale speed for the run was:", {}, Qt::AlignHCenter);
     LayoutRow("lblSpeed", {120, 2160, 3012, 252}, "237 mph", {}, Qt::AlignHCenter, 9.75, true);
     LayoutRow("cmdExit", {5160, 3120, 972, 372}, "Exit", {}, {}, 9.75, true);
-    LayoutRow("lblVersion", {240, 3280, 1428, 192}, "Trackpace v1.3.0", " by the Trackpace developers ", Qt::AlignLeft);
+    LayoutRow("lblVersion", {240, 3280, 1428, 192}, QStringLiteral("Trackpace v") + QLatin1String(TrackpaceVersion), " by the Trackpace developers ", Qt::AlignLeft);
 }
 
 void TestHome::controls()

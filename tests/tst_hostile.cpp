@@ -24,7 +24,7 @@ namespace {
 
 const QString Alphabet = QStringLiteral("0123456789 .+-eE&HhOo,a\t");
 
-// The entry's number as the design describes it, read here on its own (not with the
+// The entry's number as the length entry reads it, read here on its own (not with the
 // program's reader): blanks, tabs and line feeds ignored, &H / &O for hexadecimal and
 // octal, else the longest decimal literal at the start; 0 for none.
 double EntryNumber(QString text)

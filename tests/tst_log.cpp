@@ -2,6 +2,8 @@
 #include "log/Csv.h"
 #include "log/FleetFigures.h"
 #include "ui/print/PagePrinter.h"
+#include "core/Version.h"
+#include "ui/Modules.h"
 #include "ui/home/frmHome.h"
 #include "log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
@@ -33,6 +35,8 @@ class TestLog : public SessionTest {
 private slots:
     void typedTimes_data();
     void typedTimes();
+    void modulesOfAnotherVersion_data();
+    void modulesOfAnotherVersion();
     void csvRecords_data();
     void csvRecords();
     void groupsInReadingOrder();
@@ -100,6 +104,33 @@ void TestLog::typedTimes()
     QFETCH(QString, typed);
     QFETCH(qint64, microseconds);
     QCOMPARE(TypedMicroseconds(typed).value_or(-1), microseconds);
+}
+
+void TestLog::modulesOfAnotherVersion_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("told");  // empty: called
+    QTest::newRow("this version") << "current" << "";
+    QTest::newRow("another version") << "stale" << "belongs to Trackpace 0.9.0, not to this Trackpace %1";
+    QTest::newRow("before modules said") << "unversioned" << "belongs to an older Trackpace, not to this Trackpace %1";
+}
+
+void TestLog::modulesOfAnotherVersion()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, told);
+    const ModuleEntry entry = ModuleFunction(name, "TrackpaceOtherEntry");
+    QCOMPARE(entry.function != nullptr, told.isEmpty());
+    if (entry.function != nullptr) {
+        QCOMPARE(reinterpret_cast<int (*)()>(entry.function)(), 42);
+        return;
+    }
+    const QString file = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QStringLiteral("/trackpace-") +
+                                                  name);
+    const QString text = StaleModuleText(entry);
+    QVERIFY2(text.startsWith(file + u'.') && text.contains(told.arg(QLatin1String(TrackpaceVersion))) &&
+                 text.endsWith(QStringLiteral(": install Trackpace again, or remove that file.")),
+             qPrintable(text));
 }
 
 void TestLog::csvRecords_data()

@@ -583,7 +583,7 @@ void TestPrint::missingTemporaryFolder()
     const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     qputenv("TMPDIR", QFile::encodeName(temp_->filePath(QStringLiteral("gone"))));
-    const QStringList rootBefore = QDir(QStringLiteral("/")).entryList({"trackpace-table-*"}, QDir::Files);
+    const QStringList rootBefore = QDir(QStringLiteral("/")).entryList({"trackpace-*"}, QDir::Files);
     General::ScaleDistance = 174.0F;
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
     PrintAndWait(*table);
@@ -591,7 +591,7 @@ void TestPrint::missingTemporaryFolder()
     QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
     QCOMPARE(printer_.documents.size(), 1);
     QCOMPARE(QFileInfo(printer_.spooled.front()).absolutePath(), runtime.path());
-    QCOMPARE(QDir(QStringLiteral("/")).entryList({"trackpace-table-*"}, QDir::Files), rootBefore);
+    QCOMPARE(QDir(QStringLiteral("/")).entryList({"trackpace-*"}, QDir::Files), rootBefore);
     QCOMPARE(QDir(runtime.path()).entryList(QDir::Files), QStringList());
 }
 

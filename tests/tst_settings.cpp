@@ -10,7 +10,7 @@
 
 namespace {
 
-// The five warnings as the design words them, by their numbers: the first and the
+// The five warnings as the program words them, by their numbers: the first and the
 // third follow a path and a scale name.
 const QStringList Warning{
     {},

@@ -1,4 +1,4 @@
-// Window geometry given in twips, turned into pixels at 96 dots per inch, and controls named as designed.
+// Window geometry given in twips, turned into pixels at 96 dots per inch, and controls named by their control names.
 #pragma once
 
 #include <QPoint>
@@ -19,7 +19,7 @@ inline QRect TwipsRect(int left, int top, int width, int height)
     return {Px(left), Px(top), Px(width), Px(height)};
 }
 
-// Names `widget` by its design name (so that it can be found by it) and places it at
+// Names `widget` by its control name (so that it can be found by it) and places it at
 // the given twips inside its parent; returns it, so that construction, name and
 // place read as one line.
 template <typename W>

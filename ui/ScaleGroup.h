@@ -11,7 +11,7 @@ class QRadioButton;
 
 using ScaleButtons = std::array<QRadioButton*, 6>;
 
-// optScale1 to optScale6 in `frame` at the design's places, each keeping its scale
+// optScale1 to optScale6 in `frame` at their places in twips, each keeping its scale
 // name as its tag (ScaleTag); `hoWidth` is the HO button's width in twips, which
 // the two windows lay out differently. `chosen` runs with the catalogue index (1 to
 // 6) whenever a button becomes selected. Tab stops once in the group.
@@ -25,7 +25,7 @@ struct ConfigurationButtons {
     QRadioButton* circle;
 };
 
-// optStraight and optCircle in `frame` at the design's places, with their tooltips;
+// optStraight and optCircle in `frame` at their places in twips, with their tooltips;
 // each runs its handler when it becomes selected. Tab stops once in the pair.
 ConfigurationButtons BuildConfigurationButtons(QGroupBox* frame, std::function<void()> straight,
                                                std::function<void()> circle);

@@ -35,7 +35,8 @@ fill() {   # fill FOLDER EXECUTABLE
     cp "$qt/licenses/"* "$folder/licenses/"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$folder/licenses/gcc-mingw-w64.copyright"
     cp /usr/share/doc/mingw-w64-common/copyright "$folder/licenses/mingw-w64.copyright"
-    cp "$build/packaging/windows/copyright.txt" "$folder/licenses/trackpace-and-its-fonts.txt"
+    cp "$build/packaging-copyright/copyright" "$folder/licenses/copyright"
+    cp "$here/../../LICENSE" "$folder/licenses/LICENSE.txt"
 }
 
 # The zip: one folder, Trackpace, that runs wherever it is unpacked.

@@ -25,7 +25,7 @@ else
 fi
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all
-version=1.3.0
+version=$(cd "$(dirname "$0")/../.." && make -s version)
 # shellcheck source=../../tests/e2e/type-runs.sh
 . "$(dirname "$0")/../../tests/e2e/type-runs.sh"
 work=$(mktemp -d)

@@ -22,7 +22,7 @@
 class QRadioButton;
 class QWidget;
 
-// The control called `name` (its design name) in `window`. A control that is not
+// The control called `name` (its control name) in `window`. A control that is not
 // there fails the test (QtTest reports the exception) instead of crashing it.
 template <typename T>
 T* Find(const QObject& window, const QString& name)

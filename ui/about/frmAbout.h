@@ -8,7 +8,7 @@
 class QLabel;
 
 // Shows the program's identity; System Info starts the system's information tool
-// through `tools`. Its controls carry their design names as object names.
+// through `tools`. Its controls carry their control names as object names.
 class frmAbout : public QDialog {
     Q_OBJECT
 

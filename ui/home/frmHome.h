@@ -19,7 +19,7 @@ class frmRunTimer;
 // Created hidden by start-up, which selects the saved defaults through the hand-over
 // operations, then shown. Every handler recomputes from the user's entries and the
 // shared values of General; the result labels are only ever written. Its controls
-// carry their design names (txtLength, udTime, optScale1 …) as object names.
+// carry their control names (txtLength, udTime, optScale1 …) as object names.
 class frmHome : public QMainWindow {
     Q_OBJECT
 

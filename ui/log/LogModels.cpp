@@ -23,6 +23,12 @@ QVariant Alignment(bool figure)
 
 }  // namespace
 
+QString MarkedNote(bool leftOut)
+{
+    const QString note = QStringLiteral("more than %1 % off the median").arg(OutlierShare * 100);
+    return leftOut ? note + QStringLiteral(", left out") : note;
+}
+
 QString SpeedText(double mph, SpeedUnit unit)
 {
     return QString::number(InUnit(mph, unit), 'f', 1);
@@ -256,8 +262,7 @@ QVariant RunsModel::data(const QModelIndex& index, int role) const
             if (!marked) {
                 return QString();
             }
-            return leaveOut_ ? QStringLiteral("more than 15 % off the median, left out")
-                             : QStringLiteral("more than 15 % off the median");
+            return MarkedNote(leaveOut_);
     }
 }
 

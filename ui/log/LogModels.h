@@ -86,6 +86,8 @@ private:
     bool leaveOut_ = false;
 };
 
+// "more than 15 % off the median" (", left out" where it is): a marked run's note.
+QString MarkedNote(bool leftOut);
 // "47.5": a speed in mph as the log shows it in `unit`.
 QString SpeedText(double mph, SpeedUnit unit);
 // "HO straight 48 in, 348 scale ft"

@@ -147,39 +147,39 @@ private:
 
 }  // namespace
 
-struct SpeedCurve::Parts {
+struct SpeedCurve::Drawing {
     Drawn drawn;
     QWidget* canvas = nullptr;
 };
 
-SpeedCurve::SpeedCurve(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>())
+SpeedCurve::SpeedCurve(QWidget* parent) : QWidget(parent), drawing_(std::make_unique<Drawing>())
 {
-    parts_->canvas = new Canvas(this, parts_->drawn);
-    parts_->canvas->setObjectName(QStringLiteral("vwCurve"));
+    drawing_->canvas = new Canvas(this, drawing_->drawn);
+    drawing_->canvas->setObjectName(QStringLiteral("vwCurve"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(parts_->canvas);
+    layout->addWidget(drawing_->canvas);
 }
 
 SpeedCurve::~SpeedCurve() = default;
 
 void SpeedCurve::Show(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph)
 {
-    parts_->drawn = Drawn{lines, unit, targetMph};
-    parts_->canvas->update();
+    drawing_->drawn = Drawn{lines, unit, targetMph};
+    drawing_->canvas->update();
 }
 
 const std::vector<CurveLine>& SpeedCurve::Lines() const
 {
-    return parts_->drawn.lines;
+    return drawing_->drawn.lines;
 }
 
 double SpeedCurve::TargetMph() const
 {
-    return parts_->drawn.targetMph;
+    return drawing_->drawn.targetMph;
 }
 
 void SpeedCurve::Render(QPainter& painter, const QRectF& target) const
 {
-    Paint(painter, target, parts_->drawn);
+    Paint(painter, target, drawing_->drawn);
 }

@@ -28,8 +28,8 @@ public:
     double TargetMph() const;
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    struct Drawing;
+    std::unique_ptr<Drawing> drawing_;
 };
 
 // The title of the speed axis, the target line's name, and the range of the speed

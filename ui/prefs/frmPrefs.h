@@ -10,7 +10,7 @@ class UpDown;
 
 // Shows General's saved defaults; Save stores the choices there and rewrites the
 // settings file. The main window's current choices stay as they are. Its controls
-// carry their design names as object names.
+// carry their control names as object names.
 class frmPrefs : public QDialog {
     Q_OBJECT
 

@@ -15,7 +15,7 @@ class QTimer;
 // Opened modally by the main window after it has set the information line. The
 // table is drawn from the shared scale distance on every paint, so covering and
 // uncovering the window keeps it; the window holds no table of its own. Its controls
-// carry their design names (cmdPrint, lblInfo1, tmrMsgTimer …) as object names.
+// carry their control names (cmdPrint, lblInfo1, tmrMsgTimer …) as object names.
 class frmTvsS : public QDialog {
     Q_OBJECT
 
