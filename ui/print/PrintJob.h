@@ -25,7 +25,7 @@ struct JobOutcome {
 // The two steps that involve the print system, replaceable for tests. `submit`
 // sends a finished PDF document; where it is empty (systems without CUPS) the page
 // goes to the printer through Qt's own printing instead. Both may take long (a
-// print system that does not answer): the table window runs them aside, each on a
+// print system that does not answer): PagePrinter runs them aside, each on a
 // thread of its own, so they touch nothing but what they are given.
 struct PrintRoute {
     std::function<PrinterChoice()> findPrinter;

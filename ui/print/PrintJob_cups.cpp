@@ -125,7 +125,7 @@ JobOutcome Submit(const QByteArray& server, const QString& printer, const QStrin
     cupsFreeOptions(count, options);
     if (job == 0) {
         const QString reason = QString::fromUtf8(cupsLastErrorString());
-        // Taken away while the table was on its way: say so, not the library's
+        // Taken away while the page was on its way: say so, not the library's
         // "No such file or directory".
         return {Missing(http.get(), printer) ? JobOutcome::State::Gone : JobOutcome::State::Refused, reason};
     }
