@@ -64,11 +64,6 @@ bool NameBefore(const QString& a, const QString& b)
     return a < b;
 }
 
-QString Decimals(double value)
-{
-    return QString::number(value, 'f', 3);
-}
-
 }  // namespace
 
 size_t qHash(const StepKey& key, size_t seed)
@@ -152,15 +147,16 @@ QStringList MeansCsvHeader()
             "min_mph",    "max_mph",  "mean_kmh",  "sd_kmh", "min_kmh",  "max_kmh"};
 }
 
-QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut)
+QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut, CsvForm form)
 {
     const GroupStats& stats = group.figures.Counted(leaveMarkedOut);
-    QStringList fields{group.key.locomotive, QString::number(group.key.throttle), DirectionText(group.key.reverse),
+    QStringList fields{GuardedText(group.key.locomotive), QString::number(group.key.throttle),
+                       DirectionText(group.key.reverse),
                        QString::number(stats.count),
                        QString::number(leaveMarkedOut ? group.figures.LeftOut() : 0)};
     for (const SpeedUnit unit : {SpeedUnit::Mph, SpeedUnit::Kmh}) {
         for (const double value : {stats.mean, stats.sd, stats.min, stats.max}) {
-            fields << Decimals(InUnit(value, unit));
+            fields << CsvNumber(InUnit(value, unit), 3, form);
         }
     }
     return fields;

@@ -68,4 +68,4 @@ std::vector<StepDifference> DifferencesOf(const std::vector<StepGroup>& groups, 
 
 // The columns of the per-step means CSV file, and one group's line (both units).
 QStringList MeansCsvHeader();
-QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut);
+QStringList MeansCsvFields(const StepGroup& group, bool leaveMarkedOut, CsvForm form = CsvForm::Comma);

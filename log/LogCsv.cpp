@@ -11,6 +11,8 @@
 #include <QIODevice>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 // Between two looks at `cancel` and two reports of progress.
@@ -37,6 +39,20 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
         report.failure = QStringLiteral("the file is empty");
         return report;
     }
+    if (reader.Latin1()) {
+        report.notes << QStringLiteral("The file is not UTF-8: it was read as Windows-1252.");
+    }
+    const std::vector<qsizetype> columns = RunCsvColumns(header->fields);
+    if (std::count(columns.begin(), columns.end(), -1) > 1) {
+        // More than the source, which older files lack, is missing.
+        const bool means = header->fields.contains(MeansCsvHeader().at(5), Qt::CaseInsensitive);
+        report.failure = means ? QStringLiteral("it holds the means of steps (as Export Means writes them), not "
+                                                "runs: import a file that Export Runs wrote")
+                               : QStringLiteral("it is no file of runs: its first line does not name the columns "
+                                                "of one (%1)")
+                                     .arg(RunCsvHeader().join(QStringLiteral(", ")));
+        return report;
+    }
     if (const std::optional<SqliteFault> fault = db.Exec("BEGIN IMMEDIATE")) {
         report.failure = fault->Plain();
         return report;
@@ -44,7 +60,6 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
     // Room to hold the pages an import of many runs goes through.
     db.Exec("PRAGMA cache_size = -262144");
     LogWriter writer(db);
-    const std::vector<qsizetype> columns = RunCsvColumns(header->fields);
     QSet<StepKey> touched;
     int sinceLook = 0;
     while (const std::optional<CsvRecord> record = reader.Next()) {
@@ -76,6 +91,12 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
         touched.insert(StepKey{run->locomotive, run->reverse, run->throttle});
         ++report.added;
     }
+    if (const std::optional<int> opened = reader.Unclosed()) {
+        report.refused.prepend(QStringLiteral("Line %1: a quote opens there and never closes, so the rest of the file "
+                                              "was read as one field.")
+                                   .arg(*opened));
+        ++report.refusedCount;
+    }
     if (!writer.Refigure(std::vector<StepKey>(touched.begin(), touched.end()))) {
         return Failed(db, report, writer.Fault().value_or(QString()));
     }
@@ -91,12 +112,12 @@ ImportReport ImportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<b
     return report;
 }
 
-std::optional<QString> ExportRuns(SqliteDatabase& db, QIODevice& file, const std::atomic<bool>& cancel,
+std::optional<QString> ExportRuns(SqliteDatabase& db, QIODevice& file, CsvForm form, const std::atomic<bool>& cancel,
                                   const std::function<void(qint64)>& progress)
 {
     // With a byte-order mark, so that spreadsheet programs read the names as UTF-8.
     constexpr qsizetype FlushBytes = 1 << 20;
-    QByteArray pending = QByteArrayLiteral("\xEF\xBB\xBF") + CsvLine(RunCsvHeader()).toUtf8();
+    QByteArray pending = QByteArrayLiteral("\xEF\xBB\xBF") + CsvLine(RunCsvHeader(), form).toUtf8();
     std::optional<QString> failed;
     qint64 written = 0;
     const auto flush = [&]() {
@@ -110,7 +131,7 @@ std::optional<QString> ExportRuns(SqliteDatabase& db, QIODevice& file, const std
         return !failed;
     };
     const std::optional<QString> read = EachRun(db, [&](const LoggedRun& run) {
-        pending += CsvLine(RunCsvFields(run)).toUtf8();
+        pending += CsvLine(RunCsvFields(run, form), form).toUtf8();
         if (++written % RecordsBetweenLooks == 0) {
             progress(written);
             if (cancel.load()) {

@@ -43,13 +43,13 @@ QString MillisecondsText(qint64 microseconds)
                      : QStringLiteral("%1.%2").arg(whole).arg(rest, 3, 10, QLatin1Char('0'));
 }
 
-// Milliseconds with up to three decimals (1 to 12 digits, a point, 1 to 3 digits) as
+// Milliseconds with up to three decimals (1 to 12 digits, a point or a comma, 1 to 3 digits) as
 // microseconds; nothing for anything else. Read by hand: it runs for every line of an
 // import, on the import's own thread, where a static QRegularExpression would keep the
 // MinGW build from ending once the thread has used it.
 std::optional<qint64> MicrosecondsOf(QStringView milliseconds)
 {
-    const qsizetype point = milliseconds.indexOf(u'.');
+    const qsizetype point = std::max(milliseconds.indexOf(u'.'), milliseconds.indexOf(u','));
     const QStringView whole = point < 0 ? milliseconds : milliseconds.first(point);
     const QStringView fraction = point < 0 ? QStringView() : milliseconds.sliced(point + 1);
     const auto digits = [](QStringView text, qsizetype most) {
@@ -129,28 +129,32 @@ QStringList RunCsvHeader()
             "inches",   "scale_feet",   "milliseconds", "mph",   "kmh",   "source"};
 }
 
-QStringList RunCsvFields(const LoggedRun& run)
+QStringList RunCsvFields(const LoggedRun& run, CsvForm form)
 {
     return {run.recorded.toString(Qt::ISODateWithMs),
-            run.locomotive,
+            GuardedText(run.locomotive),
             QString::number(run.throttle),
             DirectionText(run.reverse),
-            run.track.scale,
-            QString::number(run.track.ratio),
+            GuardedText(run.track.scale),
+            CsvNumber(QString::number(run.track.ratio), form),
             run.track.circle ? CircleConfig : StraightConfig,
-            QString::number(run.track.inches),
-            Number(run.scaleFeet, 3),
-            MillisecondsText(run.microseconds),
-            Number(run.mph, 3),
-            Number(run.kmh, 3),
-            run.source};
+            CsvNumber(QString::number(run.track.inches), form),
+            CsvNumber(run.scaleFeet, 3, form),
+            CsvNumber(MillisecondsText(run.microseconds), form),
+            CsvNumber(run.mph, 3, form),
+            CsvNumber(run.kmh, 3, form),
+            GuardedText(run.source)};
 }
 
 std::vector<qsizetype> RunCsvColumns(const QStringList& header)
 {
+    QStringList names;
+    for (const QString& name : header) {
+        names << name.trimmed().toLower();
+    }
     std::vector<qsizetype> columns;
     for (const QString& column : RunCsvHeader()) {
-        columns.push_back(header.indexOf(column));
+        columns.push_back(names.indexOf(column));
     }
     return columns;
 }
@@ -170,9 +174,8 @@ std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& at, const QStr
         value << (place < 0 ? QString() : fields.value(place).trimmed());
     }
     const auto real = [&](int column) -> std::optional<double> {
-        bool read = false;
-        const double number = value.at(column).toDouble(&read);
-        if (read && std::isfinite(number) && number >= 0.0) {
+        const std::optional<double> number = CsvReal(value.at(column));
+        if (number && *number >= 0.0) {
             return number;
         }
         whyNot = QStringLiteral("its %1 \"%2\" is not a number of 0 or more").arg(columns.at(column), value.at(column));
@@ -183,7 +186,7 @@ std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& at, const QStr
         whyNot = QStringLiteral("its time \"%1\" is no ISO 8601 date and time").arg(value.at(0));
         return std::nullopt;
     }
-    const QString locomotive = CleanLocomotive(value.at(1));
+    const QString locomotive = CleanLocomotive(UnguardedText(value.at(1)));
     if (locomotive.isEmpty()) {
         whyNot = QStringLiteral("it names no locomotive");
         return std::nullopt;
@@ -198,7 +201,8 @@ std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& at, const QStr
         whyNot = QStringLiteral("its direction \"%1\" is neither forward nor reverse").arg(value.at(3));
         return std::nullopt;
     }
-    if (value.at(4).isEmpty()) {
+    const QString scale = UnguardedText(value.at(4));
+    if (scale.isEmpty()) {
         whyNot = QStringLiteral("it names no scale");
         return std::nullopt;
     }
@@ -217,9 +221,9 @@ std::optional<LoggedRun> RunFromCsv(const std::vector<qsizetype>& at, const QStr
                      .arg(value.at(9), RunTimeRangeText());
         return std::nullopt;
     }
-    const TrackNow track{value.at(4), *ratio, value.at(6) == CircleConfig, *inches};
+    const TrackNow track{scale, *ratio, value.at(6) == CircleConfig, *inches};
     return MakeRun(recorded, locomotive, throttle, value.at(3) == DirectionText(true), track, *microseconds,
-                   value.at(12));
+                   UnguardedText(value.at(12)));
 }
 
 std::optional<qint64> TypedMicroseconds(const QString& text)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/TrackNow.h"
+#include "log/Csv.h"
 
 #include <QDateTime>
 #include <QString>
@@ -61,10 +62,12 @@ QString DirectionText(bool reverse);
 // more decimals (up to six) as the time holds.
 QString SecondsText(qint64 microseconds);
 
-// The columns of a runs CSV file, in the order written.
+// The columns of a runs CSV file, in the order written, and a run's fields in `form`
+// (its decimal sign; its texts kept from running as formulas).
 QStringList RunCsvHeader();
-QStringList RunCsvFields(const LoggedRun& run);
-// Where each of RunCsvHeader()'s columns stands under `header` (-1: not there).
+QStringList RunCsvFields(const LoggedRun& run, CsvForm form = CsvForm::Comma);
+// Where each of RunCsvHeader()'s columns stands under `header` (-1: not there); the
+// names are matched without regard to case, blanks or order.
 std::vector<qsizetype> RunCsvColumns(const QStringList& header);
 // A run from the fields of a line whose columns stand at `columns`; nothing, with the
 // reason, where a field is missing or holds no valid value. The distance and speeds

@@ -55,6 +55,10 @@ private slots:
     void twoCopiesAtOnce();
     void csvRoundTrip();
     void badLinesAreReported();
+    void csvFiles_data();
+    void csvFiles();
+    void formulasAreKeptFromRunning_data();
+    void formulasAreKeptFromRunning();
     void tenThousandRuns();
     void curveHoldsTheMeans();
     void pageHoldsTheStepTable();
@@ -503,7 +507,8 @@ void TestLog::csvRoundTrip()
     const std::vector<LoggedRun> exported = RunsOf(log.Store());
     QTest::mouseClick(Find<QPushButton>(log, "cmdExportMeans"), Qt::LeftButton);
     QCOMPARE(Find<QLabel>(log, "lblNote")->text(),
-             QStringLiteral("Exported the means of 6 steps to %1.").arg(QDir::toNativeSeparators(InFolder("means.csv"))));
+             QStringLiteral("Exported the means of 6 steps to %1 (commas and decimal points).")
+                 .arg(QDir::toNativeSeparators(InFolder("means.csv"))));
     QVERIFY(ReadBytes(InFolder("means.csv"))
                 .startsWith("\xEF\xBB\xBFlocomotive,throttle,direction,runs,left_out,mean_mph,sd_mph,min_mph,max_mph,"
                             "mean_kmh,sd_kmh,min_kmh,max_kmh\r\n"
@@ -568,6 +573,111 @@ void TestLog::badLinesAreReported()
     // A line break in a name parts its words as a blank does; the speed is worked out again.
     QCOMPARE(Rows(log, "tblRuns").at(0).mid(1, 1), QStringList{"GP9 4071"});
     QCOMPARE(Rows(log, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
+}
+
+void TestLog::csvFiles_data()
+{
+    // A file as a spreadsheet or a club mate saves it, what the import says, and the
+    // first run's locomotive, track and speed in the Runs list.
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<QStringList>("first");
+    const QByteArray header = "recorded,locomotive,throttle,direction,scale,ratio,track,inches,scale_feet,milliseconds,mph,kmh";
+    const QByteArray run = "2026-05-01T10:00:00.000+02:00,GP9 4071,12,forward,HO,87,STRAIGHT,48,348,5000,47.455,76.371";
+    const QStringList gp9{"GP9 4071", "HO straight 48 in, 348 scale ft", "47.5"};
+    QTest::newRow("commas, CR LF") << header + "\r\n" + run + "\r\n" << "From f.csv: 1 run added, 0 already in the log." << gp9;
+    QTest::newRow("line ends of CR alone") << header + "\r" + run + "\r" << "From f.csv: 1 run added, 0 already in the log." << gp9;
+    QTest::newRow("line ends of LF alone") << header + "\n" + run << "From f.csv: 1 run added, 0 already in the log." << gp9;
+    QTest::newRow("a German re-save: semicolons, decimal commas")
+        << QByteArray("\xEF\xBB\xBFrecorded;locomotive;throttle;direction;scale;ratio;track;inches;scale_feet;"
+                      "milliseconds;mph;kmh;source\r\n2026-05-01T10:00:00.000+02:00;M\xC3\xBCller 1;12;forward;HO;87;"
+                      "STRAIGHT;12,5;90,625;5000,5;12,356;19,886;typed\r\n")
+        << "From f.csv: 1 run added, 0 already in the log."
+        << QStringList{"M\u00FCller 1", "HO straight 12.5 in, 90.6 scale ft", "12.4"};
+    QTest::newRow("columns in another case and order")
+        << QByteArray("Locomotive,MILLISECONDS,Recorded,throttle,Direction,scale,RATIO,track,inches,scale_feet,mph,kmh\r\n"
+                      "GP9 4071,5000,2026-05-01T10:00:00.000+02:00,12,forward,HO,87,STRAIGHT,48,348,0,0\r\n")
+        << "From f.csv: 1 run added, 0 already in the log." << gp9;
+    QTest::newRow("not UTF-8: Windows-1252")
+        << header + "\r\n" + QByteArray(run).replace("GP9 4071", "M\xFCller \x80 1") + "\r\n"
+        << "From f.csv: 1 run added, 0 already in the log.\rThe file is not UTF-8: it was read as Windows-1252."
+        << QStringList{"M\u00FCller \u20AC 1", gp9.at(1), gp9.at(2)};
+    QTest::newRow("a quote that never closes")
+        << header + "\r\n" + run + "\r\n" + QByteArray(run).replace("GP9 4071", "\"GP9 4072") + "\r\n" + run + "\r\n"
+        << "From f.csv: 1 run added, 0 already in the log.\rLine 3: a quote opens there and never closes, so the "
+           "rest of the file was read as one field.\rLine 3: it has no throttle."
+        << gp9;
+    QTest::newRow("a means file")
+        << QByteArray("locomotive,throttle,direction,runs,left_out,mean_mph,sd_mph,min_mph,max_mph,mean_kmh,sd_kmh,"
+                      "min_kmh,max_kmh\r\nGP9 4071,12,forward,3,0,47.467,0.950,46.524,48.423,76.391,1.528,74.873,77.929\r\n")
+        << "Nothing was imported from f.csv into the log in memory: it holds the means of steps (as Export Means "
+           "writes them), not runs: import a file that Export Runs wrote."
+        << QStringList();
+    QTest::newRow("no runs at all")
+        << QByteArray("name,address\r\nSomeone,Somewhere\r\n")
+        << "Nothing was imported from f.csv into the log in memory: it is no file of runs: its first line does not "
+           "name the columns of one (recorded, locomotive, throttle, direction, scale, ratio, track, inches, "
+           "scale_feet, milliseconds, mph, kmh, source)."
+        << QStringList();
+}
+
+void TestLog::csvFiles()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, told);
+    QFETCH(QStringList, first);
+    const QString path = InFolder(QStringLiteral("f.csv"));
+    QFile csv(path);
+    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(file) == file.size());
+    csv.close();
+    frmSpeedLog& log = Window(QStringLiteral("folder-that-is-not/"));  // in memory
+    log.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
+    QVERIFY(PressAndWait(log, "cmdImport"));
+    QCOMPARE(host_.boxes, QStringList{told});
+    const std::vector<QStringList> rows = Rows(log, "tblRuns");
+    QCOMPARE(rows.empty() ? QStringList() : (QStringList{rows.at(0).at(1), rows.at(0).at(4), rows.at(0).at(6)}), first);
+}
+
+void TestLog::formulasAreKeptFromRunning_data()
+{
+    // A name that a spreadsheet would run as a formula, and how the file holds it.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("held");
+    QTest::newRow("a link") << "=HYPERLINK(\"http://example.com\",\"GP9\")"
+                            << QByteArray(",\"'=HYPERLINK(\"\"http://example.com\"\",\"\"GP9\"\")\",");
+    QTest::newRow("a sum") << "=1+2" << QByteArray(",'=1+2,");
+    QTest::newRow("plus") << "+44 Class" << QByteArray(",'+44 Class,");
+    QTest::newRow("minus") << "-SD40-" << QByteArray(",'-SD40-,");
+    QTest::newRow("at") << "@home" << QByteArray(",'@home,");
+    QTest::newRow("an apostrophe of its own") << "'Big Boy'" << QByteArray(",'Big Boy',");
+}
+
+void TestLog::formulasAreKeptFromRunning()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, held);
+    const QString path = InFolder(QStringLiteral("runs.csv"));
+    for (const CsvForm form : {CsvForm::Comma, CsvForm::Semicolon}) {
+        frmSpeedLog& log = Window(form == CsvForm::Comma ? QStringLiteral("a.sqlite") : QStringLiteral("b.sqlite"));
+        Choose(log, name, 5);
+        Type(log, QStringLiteral("5.0"));
+        log.AskPath = [path, form](frmSpeedLog::FileUse, const QString&, const QString&) {
+            return frmSpeedLog::FileChoice(path, form);
+        };
+        QVERIFY(PressAndWait(log, "cmdExportRuns"));
+        const QByteArray csv = ReadBytes(path);
+        QByteArray between = held;  // the field between its two separators
+        if (form == CsvForm::Semicolon) {
+            between.front() = ';';
+            between.back() = ';';
+        }
+        QVERIFY2(csv.contains(between), csv.constData());
+        frmSpeedLog& back = Window(form == CsvForm::Comma ? QStringLiteral("c.sqlite") : QStringLiteral("d.sqlite"));
+        back.AskPath = [path](frmSpeedLog::FileUse, const QString&, const QString&) { return path; };
+        QVERIFY(PressAndWait(back, "cmdImport"));
+        QCOMPARE(Rows(back, "tblRuns").at(0).at(1), name);
+        QCOMPARE(Rows(back, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
+    }
 }
 
 void TestLog::tenThousandRuns()

@@ -106,6 +106,22 @@ private:
     std::function<void()> work_;
 };
 
+// The file dialog's name of a CSV form.
+QString CsvFilter(CsvForm form)
+{
+    return form == CsvForm::Semicolon ? QStringLiteral("CSV with semicolons and decimal commas, as European "
+                                                       "spreadsheets read it (*.csv)")
+                                      : QStringLiteral("CSV with commas and decimal points, as English spreadsheets "
+                                                       "read it (*.csv)");
+}
+
+// "commas and decimal points": the form as the note of an export names it.
+QString FormText(CsvForm form)
+{
+    return form == CsvForm::Semicolon ? QStringLiteral("semicolons and decimal commas")
+                                      : QStringLiteral("commas and decimal points");
+}
+
 StepKey KeyOf(const LoggedRun& run)
 {
     return {run.locomotive, run.reverse, run.throttle};
@@ -131,7 +147,7 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
     // Open beside the main window, it must not keep the program running once the
     // main window is closed.
     setAttribute(Qt::WA_QuitOnClose, false);
-    AskPath = [this](FileUse use, const QString& caption, const QString& suggested) {
+    AskPath = [this](FileUse use, const QString& caption, const QString& suggested) -> FileChoice {
         switch (use) {
             case FileUse::Log:
                 return QFileDialog::getSaveFileName(this, caption, suggested,
@@ -143,7 +159,12 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
             case FileUse::Export:
                 break;
         }
-        return QFileDialog::getSaveFileName(this, caption, suggested, QStringLiteral("CSV files (*.csv)"));
+        // The form this computer's spreadsheets read is chosen at first.
+        const QStringList filters{CsvFilter(CsvForm::Comma), CsvFilter(CsvForm::Semicolon)};
+        QString filter = CsvFilter(SystemCsvForm());
+        const QString path =
+            QFileDialog::getSaveFileName(this, caption, suggested, filters.join(QStringLiteral(";;")), &filter);
+        return {path, filter == filters.at(1) ? CsvForm::Semicolon : CsvForm::Comma};
     };
     runsModel_ = new RunsModel(this);
     stepsModel_ = new StepsModel(this);
@@ -466,7 +487,7 @@ void frmSpeedLog::Refresh()
 
 void frmSpeedLog::OpenAnother()
 {
-    const QString path = AskPath(FileUse::Log, QStringLiteral("Open Another Speed Log"), store_->Path());
+    const QString path = AskPath(FileUse::Log, QStringLiteral("Open Another Speed Log"), store_->Path()).path;
     if (path.isEmpty()) {
         return;
     }
@@ -693,7 +714,7 @@ void frmSpeedLog::Import()
     if (Busy()) {
         return;
     }
-    const QString path = AskPath(FileUse::Import, QStringLiteral("Import Runs"), QString());
+    const QString path = AskPath(FileUse::Import, QStringLiteral("Import Runs"), QString()).path;
     if (path.isEmpty()) {
         return;
     }
@@ -760,6 +781,9 @@ void frmSpeedLog::Import()
             QString text = QStringLiteral("From %1: %2 added, %3 already in the log.")
                                .arg(name, RunsText(report->added))
                                .arg(report->skipped);
+            for (const QString& note : report->notes) {
+                text += u'\r' + note;
+            }
             for (const QString& refused : report->refused) {
                 text += u'\r' + refused;
             }
@@ -771,24 +795,14 @@ void frmSpeedLog::Import()
         });
 }
 
-std::optional<QString> frmSpeedLog::WriteCsv(const QString& caption, const QString& suggested,
-                                             const std::vector<QStringList>& records)
+std::optional<frmSpeedLog::FileChoice> frmSpeedLog::ExportPath(const QString& caption, const QString& suggested)
 {
-    const QString path = AskPath(FileUse::Export, caption, suggested);
-    if (path.isEmpty()) {
+    FileChoice choice = AskPath(FileUse::Export, caption, suggested);
+    if (choice.path.isEmpty()) {
         return std::nullopt;
     }
-    // With a byte-order mark, so that spreadsheet programs read the names as UTF-8.
-    QString text(QChar(0xFEFF));
-    for (const QStringList& record : records) {
-        text += CsvLine(record);
-    }
-    if (const std::optional<QString> failure = WriteWholeFile(path, text.toUtf8())) {
-        host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(path), *failure),
-                  true);
-        return std::nullopt;
-    }
-    return path;
+    choice.form = choice.form.value_or(SystemCsvForm());
+    return choice;
 }
 
 void frmSpeedLog::ExportRuns()
@@ -796,10 +810,12 @@ void frmSpeedLog::ExportRuns()
     if (Busy()) {
         return;
     }
-    const QString path = AskPath(FileUse::Export, QStringLiteral("Export Runs"), QStringLiteral("runs.csv"));
-    if (path.isEmpty()) {
+    const std::optional<FileChoice> choice = ExportPath(QStringLiteral("Export Runs"), QStringLiteral("runs.csv"));
+    if (!choice) {
         return;
     }
+    const QString path = choice->path;
+    const CsvForm form = *choice->form;
     std::shared_ptr<SqliteDatabase> db = store_->Connect();
     if (!db) {
         host_.Box(QStringLiteral("%1 could not be written: the log could not be reached\rNothing was exported.")
@@ -811,41 +827,52 @@ void frmSpeedLog::ExportRuns()
     const qint64 count = runsModel_->Count();
     RunBeside(
         QStringLiteral("Export"), count,
-        [db, path, failed](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
+        [db, path, form, failed](const std::atomic<bool>& cancel, const std::function<void(qint64)>& progress) {
             // Made, written and closed beside the window: the file is this thread's alone.
             QSaveFile file(path);
             if (!file.open(QIODevice::WriteOnly)) {
                 *failed = file.errorString();
                 return;
             }
-            *failed = ::ExportRuns(*db, file, cancel, progress);
+            *failed = ::ExportRuns(*db, file, form, cancel, progress);
             if (*failed) {
                 file.cancelWriting();
             } else if (!file.commit()) {
                 *failed = file.errorString();
             }
         },
-        [this, failed, path, count] {
+        [this, failed, path, count, form] {
             if (*failed) {
                 host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(path), **failed),
                           true);
                 return;
             }
-            lblNote->setText(QStringLiteral("Exported %1 to %2.").arg(RunsText(count), Shown(path)));
+            lblNote->setText(
+                QStringLiteral("Exported %1 to %2 (%3).").arg(RunsText(count), Shown(path), FormText(form)));
         });
 }
 
 void frmSpeedLog::ExportMeans()
 {
+    const std::optional<FileChoice> choice = ExportPath(QStringLiteral("Export Means"), QStringLiteral("means.csv"));
+    if (!choice) {
+        return;
+    }
+    const CsvForm form = *choice->form;
     const bool leaveOut = chkLeaveOut->isChecked();
-    std::vector<QStringList> records{MeansCsvHeader()};
+    // With a byte-order mark, so that spreadsheet programs read the names as UTF-8.
+    QString text = QChar(0xFEFF) + CsvLine(MeansCsvHeader(), form);
     for (const StepGroup& group : Groups()) {
-        records.push_back(MeansCsvFields(group, leaveOut));
+        text += CsvLine(MeansCsvFields(group, leaveOut, form), form);
     }
-    if (const std::optional<QString> path =
-            WriteCsv(QStringLiteral("Export Means"), QStringLiteral("means.csv"), records)) {
-        lblNote->setText(QStringLiteral("Exported the means of %1 steps to %2.").arg(Groups().size()).arg(Shown(*path)));
+    if (const std::optional<QString> failure = WriteWholeFile(choice->path, text.toUtf8())) {
+        host_.Box(QStringLiteral("%1 could not be written: %2\rNothing was exported.").arg(Shown(choice->path), *failure),
+                  true);
+        return;
     }
+    lblNote->setText(QStringLiteral("Exported the means of %1 steps to %2 (%3).")
+                         .arg(Groups().size())
+                         .arg(Shown(choice->path), FormText(form)));
 }
 
 void frmSpeedLog::Print(bool toPdf)

@@ -48,9 +48,16 @@ public:
     void TrackChanged() override;
 
     // Replaceable for tests: the file the user chooses (empty: none) for another log,
-    // for an import or for an export, given the dialog's caption and a suggested name.
+    // for an import or for an export (with the CSV form chosen for it, where one was),
+    // given the dialog's caption and a suggested name.
     enum class FileUse { Log, Import, Export };
-    std::function<QString(FileUse use, const QString& caption, const QString& suggested)> AskPath;
+    struct FileChoice {
+        FileChoice(QString chosen = {}) : path(std::move(chosen)) {}  // NOLINT: a path alone is a choice
+        FileChoice(QString chosen, CsvForm chosenForm) : path(std::move(chosen)), form(chosenForm) {}
+        QString path;
+        std::optional<CsvForm> form;  // none: the form this computer's decimal sign asks for
+    };
+    std::function<FileChoice(FileUse use, const QString& caption, const QString& suggested)> AskPath;
 
     // The log the window shows, the numbers of its runs (oldest first) and the
     // figures of its steps.
@@ -110,8 +117,8 @@ private:
     void ShowTrack();
     void UpdateButtons();
     QString Speed(double mph) const;
-    std::optional<QString> WriteCsv(const QString& caption, const QString& suggested,
-                                    const std::vector<QStringList>& records);
+    // The file chosen for an export and its form; nothing where none was chosen.
+    std::optional<FileChoice> ExportPath(const QString& caption, const QString& suggested);
 
     SpeedLogHost& host_;
     std::unique_ptr<LogStore> store_;
