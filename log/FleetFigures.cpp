@@ -106,7 +106,7 @@ std::vector<CurveLine> CurveOf(const std::vector<StepGroup>& groups, const QStri
     std::vector<CurveLine> lines;
     for (const QString& locomotive : locomotives) {
         for (const bool reverse : {false, true}) {
-            CurveLine line{reverse ? locomotive + QStringLiteral(" (reverse)") : locomotive, {}};
+            CurveLine line{reverse ? locomotive + QStringLiteral(" (reverse)") : locomotive, {}, locomotive, reverse};
             for (const StepGroup& group : groups) {
                 if (group.key.locomotive == locomotive && group.key.reverse == reverse) {
                     const GroupStats& stats = group.figures.Counted(leaveMarkedOut);

@@ -48,6 +48,8 @@ struct CurvePoint {
 struct CurveLine {
     QString name;  // "GP9 4071", with " (reverse)" for the runs backwards
     std::vector<CurvePoint> points;
+    QString locomotive;
+    bool reverse = false;
 };
 // The lines of the chosen locomotives, in the order given, in mph; with
 // `leaveMarkedOut` the figures of each step leave its marked runs out.

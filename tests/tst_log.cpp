@@ -25,6 +25,11 @@
 #include <QSpinBox>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTabWidget>
+#include <QListWidget>
+#include <QPdfWriter>
+#include <QPainter>
+#include <QToolTip>
 
 #include <optional>
 
@@ -61,6 +66,10 @@ private slots:
     void formulasAreKeptFromRunning();
     void tenThousandRuns();
     void curveHoldsTheMeans();
+    void legendShowsEveryName_data();
+    void legendShowsEveryName();
+    void curveLinesInPoints_data();
+    void curveLinesInPoints();
     void pageHoldsTheStepTable();
 
 private:
@@ -733,6 +742,116 @@ void TestLog::curveHoldsTheMeans()
         }
     }
     QVERIFY(qAbs(KmhOf(curve->TargetMph()) - 60.0) < 1e-9);
+}
+
+void TestLog::legendShowsEveryName_data()
+{
+    // The curve at the window's default size and squeezed; names that must be shortened
+    // have their whole name as a tooltip.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("the default size") << 0 << true;
+    QTest::newRow("a narrow curve") << 300 << false;
+}
+
+void TestLog::legendShowsEveryName()
+{
+    QFETCH(int, width);
+    QFETCH(bool, whole);
+    frmSpeedLog& log = Window();
+    // Three locomotives both ways, one of them named as rich text would be read.
+    const QStringList names{"<b>Bold</b> & Co 1066", "GP9 4071", "SD40-2 5300 Union Pacific"};  // in reading order
+    for (const QString& name : names) {
+        for (const bool reverse : {false, true}) {
+            Choose(log, name, 10, reverse);
+            Type(log, reverse ? QStringLiteral("6.0") : QStringLiteral("5.0"));
+        }
+    }
+    log.show();
+    Find<QTabWidget>(log, "tabLog")->setCurrentIndex(2);
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    SpeedCurve narrow(nullptr);
+    auto* curve = width > 0 ? &narrow : Find<SpeedCurve>(log, "curve");
+    narrow.Show(Find<SpeedCurve>(log, "curve")->Lines(), SpeedUnit::Mph, 0.0);
+    narrow.resize(width, 240);
+    static_cast<void>(curve->grab());  // painted as on the screen
+    const std::vector<LegendEntry>& legend = curve->Legend();
+    QCOMPARE(legend.size(), std::size_t(6));
+    QRectF seen;
+    for (std::size_t i = 0; i < legend.size(); ++i) {
+        const LegendEntry& entry = legend.at(i);
+        QCOMPARE(entry.name, names.at(static_cast<qsizetype>(i / 2)) + (i % 2 == 1 ? QStringLiteral(" (reverse)") : QString()));
+        QVERIFY2(QRectF(curve->rect()).contains(entry.area), qPrintable(entry.name));
+        for (std::size_t j = 0; j < i; ++j) {
+            QVERIFY(!legend.at(j).area.intersects(entry.area));
+        }
+        if (whole) {
+            QCOMPARE(entry.shown, entry.name);
+        }
+        seen = seen.united(entry.area);
+    }
+    if (!whole) {
+        const auto shortened = std::find_if(legend.begin(), legend.end(),
+                                            [](const LegendEntry& entry) { return entry.shown != entry.name; });
+        QVERIFY(shortened != legend.end());
+        QHelpEvent help(QEvent::ToolTip, shortened->area.center().toPoint(),
+                        curve->mapToGlobal(shortened->area.center().toPoint()));
+        QCoreApplication::sendEvent(curve, &help);
+        QCOMPARE(QToolTip::text(), shortened->name);
+        QToolTip::hideText();
+    }
+    // A name is text as typed, wherever it shows.
+    QVERIFY(Find<QLabel>(log, "lblMatch")->text().contains(names.at(0)));
+    QCOMPARE(Find<QLabel>(log, "lblMatch")->textFormat(), Qt::PlainText);
+    QCOMPARE(Find<QLabel>(log, "lblNote")->textFormat(), Qt::PlainText);
+}
+
+void TestLog::curveLinesInPoints_data()
+{
+    QTest::addColumn<int>("dotsPerInch");
+    QTest::newRow("300 dpi") << 300;
+    QTest::newRow("1200 dpi") << 1200;
+}
+
+void TestLog::curveLinesInPoints()
+{
+    QFETCH(int, dotsPerInch);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftocairo")).isEmpty()) {
+        QSKIP("pdftocairo (poppler-utils) is not installed");
+    }
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    Choose(log, QStringLiteral("GP9 4071"), 12, true);
+    Type(log, QStringLiteral("6.0"));
+    // The curve on a PDF page of `dotsPerInch`, read back as SVG, whose units are points.
+    const QString pdf = InFolder(QStringLiteral("curve.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(dotsPerInch);
+        QPainter painter(&writer);
+        Find<SpeedCurve>(log, "curve")->Render(painter, QRectF(0, 0, writer.width(), writer.height() / 2));
+    }
+    QProcess svg;
+    svg.start(QStringLiteral("pdftocairo"), {QStringLiteral("-svg"), pdf, QStringLiteral("-")});
+    QVERIFY(svg.waitForFinished(20000));
+    // The first locomotive's paths in its colour: their widths as drawn, in points.
+    const QString colour = QStringLiteral("stroke:rgb(12.548828%,47.058105%,78.430176%)");
+    static const QRegularExpression path(
+        QStringLiteral("<path style=\"([^\"]*)\"[^>]*transform=\"matrix\\(([0-9.]+),"));
+    QList<double> widths;
+    bool dashed = false;
+    for (const QRegularExpressionMatch& match : path.globalMatch(QString::fromUtf8(svg.readAllStandardOutput()))) {
+        const QString style = match.captured(1);
+        if (style.contains(colour)) {
+            static const QRegularExpression width(QStringLiteral("stroke-width:([0-9.]+)"));
+            widths << std::round(width.match(style).captured(1).toDouble() * match.captured(2).toDouble() * 100) / 100;
+            dashed = dashed || style.contains(QStringLiteral("stroke-dasharray"));
+        }
+    }
+    std::sort(widths.begin(), widths.end());
+    widths.erase(std::unique(widths.begin(), widths.end()), widths.end());
+    QCOMPARE(widths, (QList<double>{BarPenPoints, CurvePenPoints}));
+    QVERIFY(dashed);  // the reverse line, in the forward line's colour
 }
 
 void TestLog::pageHoldsTheStepTable()

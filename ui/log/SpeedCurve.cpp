@@ -1,8 +1,10 @@
 // The speed curve, painted by the log itself: on the screen, on a printed page and in a PDF alike.
 #include "ui/log/SpeedCurve.h"
 
+#include <QHelpEvent>
+#include <QPaintDevice>
 #include <QPainter>
-#include <QVBoxLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <array>
@@ -40,12 +42,6 @@ QColor LineColour(std::size_t index)
 
 namespace {
 
-struct Drawn {
-    std::vector<CurveLine> lines;
-    SpeedUnit unit = SpeedUnit::Mph;
-    double targetMph = 0.0;
-};
-
 // A round step between the figures of an axis: 1, 2 or 5 times a power of ten, at
 // least `rough`.
 double RoundStep(double rough)
@@ -59,35 +55,96 @@ double RoundStep(double rough)
     return 10.0 * power;
 }
 
-// The axes with their figures, the lines with their bars, the target and the names.
-void Paint(QPainter& painter, const QRectF& area, const Drawn& drawn)
+// What the legend names: each line, then the target.
+struct LegendLine {
+    QString name;
+    QPen pen;
+};
+
+// The legend's entries laid out in rows from the top-left of `area`: each a sample of
+// its line and its name, as many to a row as fit; a name too long for a row alone is
+// shortened.
+std::vector<LegendEntry> LayOutLegend(const std::vector<LegendLine>& names, const QRectF& area,
+                                      const QFontMetricsF& metrics, double point)
+{
+    const double sample = 18 * point;
+    const double gap = 4 * point;
+    const double spacing = 12 * point;
+    const double line = metrics.height();
+    std::vector<LegendEntry> entries;
+    double x = area.left();
+    double y = area.top();
+    for (const LegendLine& named : names) {
+        const double room = area.width() - sample - gap;
+        const QString shown =
+            metrics.horizontalAdvance(named.name) <= room ? named.name : metrics.elidedText(named.name, Qt::ElideRight, room);
+        const double width = sample + gap + metrics.horizontalAdvance(shown);
+        if (x > area.left() && x + width > area.right()) {
+            x = area.left();
+            y += line;
+        }
+        entries.push_back({QRectF(x, y, width, line), named.name, shown});
+        x += width + spacing;
+    }
+    return entries;
+}
+
+std::vector<LegendEntry> Paint(QPainter& painter, const QRectF& area, const std::vector<CurveLine>& lines,
+                               SpeedUnit unit, double targetMph)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(area, Qt::white);
-    const QFontMetricsF metrics(painter.font());
+    // The device's own units per point: the same lines on a screen, a page and a PDF.
+    const double point = painter.device()->logicalDpiY() / 72.0;
+    const QFontMetricsF metrics(painter.font(), painter.device());
     const double line = metrics.height();
-    const auto legendLines = static_cast<double>(drawn.lines.size() + (drawn.targetMph > 0.0 ? 1 : 0));
-    const QRectF plot = area.adjusted(line * 3.5, line * 1.5, -line, -line * (3 + legendLines));
+
+    // A colour for each locomotive; its reverse line dashed in the same colour.
+    QStringList locomotives;
+    std::vector<LegendLine> names;
+    for (const CurveLine& curve : lines) {
+        if (!locomotives.contains(curve.locomotive)) {
+            locomotives << curve.locomotive;
+        }
+        QPen pen(LineColour(static_cast<std::size_t>(locomotives.indexOf(curve.locomotive))), CurvePenPoints * point);
+        pen.setStyle(curve.reverse ? Qt::DashLine : Qt::SolidLine);
+        names.push_back({curve.name, pen});
+    }
+    QPen targetPen(Qt::darkGray, CurvePenPoints * point, Qt::DashDotLine);
+    if (targetMph > 0.0) {
+        names.push_back({TargetName(targetMph, unit), targetPen});
+    }
+    const double left = area.left() + line * 3.5;
+    const QRectF legendArea(left, 0, area.right() - line - left, 0);
+    std::vector<LegendEntry> legend = LayOutLegend(names, legendArea, metrics, point);
+    const double legendHeight = legend.empty() ? 0.0 : legend.back().area.bottom() + line * 0.5;
+    const QRectF plot = area.adjusted(line * 3.5, line * 1.5, -line, -(line * 3 + legendHeight));
+    for (LegendEntry& entry : legend) {
+        entry.area.translate(0, plot.bottom() + line * 2.5);
+    }
+
     int highStep = 1;
-    for (const CurveLine& curve : drawn.lines) {
-        for (const CurvePoint& point : curve.points) {
-            highStep = std::max(highStep, point.throttle);
+    for (const CurveLine& curve : lines) {
+        for (const CurvePoint& mark : curve.points) {
+            highStep = std::max(highStep, mark.throttle);
         }
     }
-    const double speedStep = RoundStep(SpeedAxisTop(drawn.lines, drawn.unit, drawn.targetMph) / 5.0);
-    const double top = std::ceil(SpeedAxisTop(drawn.lines, drawn.unit, drawn.targetMph) / speedStep) * speedStep;
+    const double axisTop = SpeedAxisTop(lines, unit, targetMph);
+    const double speedStep = RoundStep(axisTop / 5.0);
+    const double top = std::ceil(axisTop / speedStep) * speedStep;
     const double throttleStep = RoundStep((highStep + 1) / 6.0);
     const double right = std::ceil((highStep + 1) / throttleStep) * throttleStep;
     const auto at = [&](double step, double mph) {
-        return QPointF(plot.left() + plot.width() * step / right,
-                       plot.bottom() - plot.height() * InUnit(mph, drawn.unit) / top);
+        return QPointF(plot.left() + plot.width() * step / right, plot.bottom() - plot.height() * InUnit(mph, unit) / top);
     };
+    const QPen grid(Qt::lightGray, 0.5 * point);
+    const QPen frame(Qt::black, 0.75 * point);
     for (double speed = 0.0; speed <= top + speedStep / 2; speed += speedStep) {
         const double y = plot.bottom() - plot.height() * speed / top;
-        painter.setPen(Qt::lightGray);
+        painter.setPen(grid);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(Qt::black);
+        painter.setPen(frame);
         painter.drawText(QRectF(area.left(), y - line / 2, plot.left() - area.left() - line / 3, line),
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(speed, 'f', 0));
     }
@@ -99,87 +156,86 @@ void Paint(QPainter& painter, const QRectF& area, const Drawn& drawn)
     painter.drawRect(plot);
     painter.drawText(QRectF(plot.left(), plot.bottom() + line, plot.width(), line), Qt::AlignCenter,
                      QStringLiteral("Throttle step"));
-    painter.drawText(QRectF(area.left(), area.top(), area.width(), line), Qt::AlignLeft, SpeedAxisTitle(drawn.unit));
-    double legend = plot.bottom() + line * 2.5;
-    const auto name = [&](const QPen& pen, const QString& text) {
-        painter.setPen(pen);
-        painter.drawLine(QPointF(plot.left(), legend + line / 2), QPointF(plot.left() + line * 2, legend + line / 2));
-        painter.setPen(Qt::black);
-        painter.drawText(QPointF(plot.left() + line * 2.5, legend + metrics.ascent()), text);
-        legend += line;
-    };
-    for (std::size_t i = 0; i < drawn.lines.size(); ++i) {
-        const CurveLine& curve = drawn.lines.at(i);
-        const QPen pen(LineColour(i), 2);
-        painter.setPen(pen);
+    painter.drawText(QRectF(area.left(), area.top(), area.width(), line), Qt::AlignLeft, SpeedAxisTitle(unit));
+
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        QPen pen = names.at(i).pen;
+        QPen bars = pen;
+        bars.setWidthF(BarPenPoints * point);
+        bars.setStyle(Qt::SolidLine);
+        painter.setBrush(pen.color());
         QPolygonF means;
-        for (const CurvePoint& point : curve.points) {
-            means << at(point.throttle, point.mean);
-            painter.drawLine(at(point.throttle, point.min), at(point.throttle, point.max));
-            painter.drawEllipse(means.back(), 3, 3);
+        for (const CurvePoint& mark : lines.at(i).points) {
+            means << at(mark.throttle, mark.mean);
+            painter.setPen(bars);
+            painter.drawLine(at(mark.throttle, mark.min), at(mark.throttle, mark.max));
+            painter.drawEllipse(means.back(), MarkRadiusPoints * point, MarkRadiusPoints * point);
         }
-        painter.drawPolyline(means);
-        name(pen, curve.name);
-    }
-    if (drawn.targetMph > 0.0) {
-        const QPen pen(Qt::darkGray, 2, Qt::DashLine);
+        painter.setBrush(Qt::NoBrush);
         painter.setPen(pen);
-        painter.drawLine(at(0, drawn.targetMph), at(right, drawn.targetMph));
-        name(pen, TargetName(drawn.targetMph, drawn.unit));
+        painter.drawPolyline(means);
+    }
+    if (targetMph > 0.0) {
+        painter.setPen(targetPen);
+        painter.drawLine(at(0, targetMph), at(right, targetMph));
+    }
+    // The legend: a sample of each line, and its name as plain text.
+    for (std::size_t i = 0; i < legend.size(); ++i) {
+        const LegendEntry& entry = legend.at(i);
+        const double middle = entry.area.center().y();
+        painter.setPen(names.at(i).pen);
+        painter.drawLine(QPointF(entry.area.left(), middle), QPointF(entry.area.left() + 18 * point, middle));
+        painter.setPen(frame);
+        painter.drawText(QRectF(entry.area.left() + 22 * point, entry.area.top(), entry.area.width() - 22 * point,
+                                entry.area.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, entry.shown);
     }
     painter.restore();
+    return legend;
 }
-
-class Canvas : public QWidget {
-public:
-    explicit Canvas(QWidget* parent, const Drawn& drawn) : QWidget(parent), drawn_(drawn) {}
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override
-    {
-        QPainter painter(this);
-        Paint(painter, rect(), drawn_);
-    }
-
-private:
-    const Drawn& drawn_;
-};
 
 }  // namespace
 
-struct SpeedCurve::Drawing {
-    Drawn drawn;
-    QWidget* canvas = nullptr;
-};
-
-SpeedCurve::SpeedCurve(QWidget* parent) : QWidget(parent), drawing_(std::make_unique<Drawing>())
+SpeedCurve::SpeedCurve(QWidget* parent) : QWidget(parent)
 {
-    drawing_->canvas = new Canvas(this, drawing_->drawn);
-    drawing_->canvas->setObjectName(QStringLiteral("vwCurve"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(drawing_->canvas);
+    setObjectName(QStringLiteral("vwCurve"));
+    setMinimumSize(240, 160);
 }
-
-SpeedCurve::~SpeedCurve() = default;
 
 void SpeedCurve::Show(const std::vector<CurveLine>& lines, SpeedUnit unit, double targetMph)
 {
-    drawing_->drawn = Drawn{lines, unit, targetMph};
-    drawing_->canvas->update();
+    lines_ = lines;
+    unit_ = unit;
+    targetMph_ = targetMph;
+    update();
 }
 
-const std::vector<CurveLine>& SpeedCurve::Lines() const
+std::vector<LegendEntry> SpeedCurve::Render(QPainter& painter, const QRectF& target) const
 {
-    return drawing_->drawn.lines;
+    return Paint(painter, target, lines_, unit_, targetMph_);
 }
 
-double SpeedCurve::TargetMph() const
+void SpeedCurve::paintEvent(QPaintEvent* /*event*/)
 {
-    return drawing_->drawn.targetMph;
+    QPainter painter(this);
+    legend_ = Paint(painter, rect(), lines_, unit_, targetMph_);
 }
 
-void SpeedCurve::Render(QPainter& painter, const QRectF& target) const
+bool SpeedCurve::event(QEvent* event)
 {
-    Paint(painter, target, drawing_->drawn);
+    if (event->type() == QEvent::ToolTip) {
+        // The whole name of a shortened legend entry.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const auto shortened = std::find_if(legend_.begin(), legend_.end(), [help](const LegendEntry& entry) {
+            return entry.area.contains(help->pos()) && entry.shown != entry.name;
+        });
+        if (shortened != legend_.end()) {
+            QToolTip::showText(help->globalPos(), shortened->name, this);
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }

@@ -245,6 +245,7 @@ QWidget* frmSpeedLog::BuildNextRun()
     cmdAdd = Button(frame, QStringLiteral("&Add Run"), "cmdAdd");
     lblNote = Named(new QLabel(frame), "lblNote");
     lblNote->setWordWrap(true);
+    lblNote->setTextFormat(Qt::PlainText);  // it names locomotives and files as they are
 
     auto* choices = new QHBoxLayout;
     choices->addWidget(Buddy(QStringLiteral("&Locomotive:"), cboLocomotive));
@@ -331,6 +332,7 @@ QWidget* frmSpeedLog::BuildCurveTab()
     curve_ = Named(new SpeedCurve(page), "curve");
     lblMatch = Named(new QLabel(page), "lblMatch");
     lblMatch->setWordWrap(true);
+    lblMatch->setTextFormat(Qt::PlainText);
     matchTable_ = new TextTable({QStringLiteral("Step"), QStringLiteral("Direction"), QStringLiteral("First"),
                                  QStringLiteral("Second"), QStringLiteral("Difference (mph)")},
                                 {0, 2, 3, 4}, this);
@@ -900,13 +902,16 @@ bool frmSpeedLog::Compose(QPagedPaintDevice& device) const
     const double small = QFontMetricsF(font, &device).height();
     const QString counted = chkLeaveOut->isChecked() ? QStringLiteral("marked runs left out of the means")
                                                      : QStringLiteral("every run counted");
-    painter.drawText(QRectF(page.left(), page.top() + titleHeight, page.width(), small),
-                     QStringLiteral("%1 of %2; speeds in %3, %4; printed %5")
-                         .arg(RunsText(runsModel_->Count()),
-                              store_->InMemory() ? QStringLiteral("this session") : Shown(store_->Path()),
-                              UnitText(unit_), counted,
-                              QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
-    double y = page.top() + titleHeight + small * 2;
+    // The file line wraps where a long path does not fit the page's width.
+    const QString about = QStringLiteral("%1 of %2; speeds in %3, %4; printed %5")
+                              .arg(RunsText(runsModel_->Count()),
+                                   store_->InMemory() ? QStringLiteral("this session") : Shown(store_->Path()),
+                                   UnitText(unit_), counted,
+                                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    const QRectF aboutArea = painter.boundingRect(QRectF(page.left(), page.top() + titleHeight, page.width(), page.height()),
+                                                  Qt::AlignLeft | Qt::TextWrapAnywhere, about);
+    painter.drawText(aboutArea, Qt::AlignLeft | Qt::TextWrapAnywhere, about);
+    double y = aboutArea.bottom() + small;
     curve_->Render(painter, QRectF(page.left(), y, page.width(), page.height() * 0.42));
     y += page.height() * 0.45;
     // The figures of every step below the curve, smaller where many must fit.

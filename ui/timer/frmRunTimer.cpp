@@ -153,6 +153,7 @@ void frmRunTimer::BuildTimer()
     lblSpeed->setFont(ArialFont(9.75, true));
     lblSpeed->setFixedHeight(lblSpeed->fontMetrics().lineSpacing());
     lblLog = Named(MakeNote(this, 2), "lblLog");
+    lblLog->setTextFormat(Qt::PlainText);  // it names the locomotive as typed
     lblLog->hide();
     connect(cmdStartStop, &QPushButton::clicked, this, &frmRunTimer::StartStop);
     connect(cmdReset, &QPushButton::clicked, this, &frmRunTimer::Reset);
