@@ -34,6 +34,8 @@ class QuietHost final : public SpeedLogHost {
 public:
     TrackNow Track() const override { return Ho48; }
     void Box(const QString& text, bool) override { std::fprintf(stderr, "box: %s\n", qPrintable(text)); }
+    int AskSaveOrDiscard(const QString&) override { return 0; }
+    void ShowRunTimer() override {}
     void PrintPage(QWidget*, const QString&, const QString&, const std::function<bool(QPagedPaintDevice&)>&,
                    bool) override
     {

@@ -37,6 +37,11 @@ bool AskSave(const QString& title, const QString& text, Icon icon)
     return Present({title, text, icon, Buttons::SaveCancel}) == Answer::Save;
 }
 
+Answer AskSaveOrDiscard(const QString& title, const QString& text, Icon icon)
+{
+    return Present({title, text, icon, Buttons::SaveDiscardCancel});
+}
+
 Presenter SetPresenter(Presenter presenter)
 {
     return std::exchange(Current(), std::move(presenter));

@@ -8,8 +8,8 @@
 namespace MessageBox {
 
 enum class Icon { None, Information, Exclamation };
-enum class Buttons { Ok, SaveCancel };
-enum class Answer { Ok, Save, Cancel };
+enum class Buttons { Ok, SaveCancel, SaveDiscardCancel };
+enum class Answer { Ok, Save, Discard, Cancel };
 
 struct Request {
     QString title;
@@ -25,6 +25,8 @@ using Presenter = std::function<Answer(const Request& request)>;
 void Show(const QString& title, const QString& text, Icon icon);
 // A box with Save and Cancel; true when the user chose Save.
 bool AskSave(const QString& title, const QString& text, Icon icon);
+// A box with Save, Discard and Cancel; the one the user chose.
+Answer AskSaveOrDiscard(const QString& title, const QString& text, Icon icon);
 
 // The windows install the real box at start; tests install a recorder. Returns the
 // previous presenter so a test can put it back.

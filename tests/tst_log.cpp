@@ -28,6 +28,8 @@
 #include <QTabWidget>
 #include <QListWidget>
 #include <QPdfWriter>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QPainter>
 #include <QToolTip>
 
@@ -65,6 +67,9 @@ private slots:
     void formulasAreKeptFromRunning_data();
     void formulasAreKeptFromRunning();
     void tenThousandRuns();
+    void keyboardOnly();
+    void runsInMemoryAtTheEnd_data();
+    void runsInMemoryAtTheEnd();
     void curveHoldsTheMeans();
     void legendShowsEveryName_data();
     void legendShowsEveryName();
@@ -87,6 +92,7 @@ frmSpeedLog& TestLog::Window(const QString& name)
 {
     host_.track = Ho48;
     host_.boxes.clear();
+    host_.questions.clear();
     window_.reset();
     window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(InFolder(name)));
     window_->AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString& name) { return InFolder(name); };
@@ -260,10 +266,20 @@ void TestLog::timedRunsGiveTheWorkedSpeeds()
              (QStringList{"GP9 4071", "12", "forward", "3", "47.5", "0.95", "46.5", "48.4", "0"}));
     Find<QComboBox>(*log, "cboUnits")->setCurrentIndex(1);
     QCOMPARE(Rows(*log, "tblSteps").at(0).mid(4, 4), (QStringList{"76.4", "1.53", "74.9", "77.9"}));
-    // Closed, the log takes no more runs and says nothing.
+    // The log's note tells of the last run, timed or typed.
+    time(4900);
+    QCOMPARE(Find<QLabel>(*log, "lblNote")->text(),
+             QStringLiteral("Logged for GP9 4071 at step 13 forward: 77.9 km/h in 4.90 s."));
+    // Closed, the log takes no more runs, and the run timer says so.
     log->close();
-    QCOMPARE(time(5000), QString());
-    QCOMPARE(RunsIn(LogPath()).size(), std::size_t(4));
+    QCOMPARE(time(5000), QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again)."));
+    QCOMPARE(RunsIn(LogPath()).size(), std::size_t(5));
+    // Ctrl+L in the run timer opens it again, Ctrl+T there brings back the timer.
+    QTest::keySequence(timer, QKeySequence(QStringLiteral("Ctrl+L")));
+    QTRY_VERIFY(log->isVisible());
+    timer->hide();
+    QTest::keySequence(log, QKeySequence(QStringLiteral("Ctrl+T")));
+    QTRY_VERIFY(timer->isVisible());
 }
 
 void TestLog::outlierIsMarkedAndCanBeLeftOut()
@@ -687,6 +703,99 @@ void TestLog::formulasAreKeptFromRunning()
         QCOMPARE(Rows(back, "tblRuns").at(0).at(1), name);
         QCOMPARE(Rows(back, "tblRuns").at(0).at(6), QStringLiteral("47.5"));
     }
+}
+
+void TestLog::keyboardOnly()
+{
+    frmSpeedLog& log = Window();
+    TypeFleet(log);
+    log.show();
+    QVERIFY(QTest::qWaitForWindowActive(&log));
+    // Every access letter of the window's buttons, captions, tabs and boxes is its own.
+    QStringList letters;
+    const auto letter = [&letters](const QString& text) {
+        const qsizetype at = text.indexOf(u'&');
+        if (at >= 0 && at + 1 < text.size()) {
+            letters << text.at(at + 1).toLower();
+        }
+    };
+    for (const QAbstractButton* button : log.findChildren<QAbstractButton*>()) {
+        letter(button->text());
+    }
+    for (const QLabel* label : log.findChildren<QLabel*>()) {
+        letter(label->text());
+    }
+    auto* tabs = Find<QTabWidget>(log, "tabLog");
+    for (int i = 0; i < tabs->count(); ++i) {
+        letter(tabs->tabText(i));
+    }
+    QStringList unique = letters;
+    unique.removeDuplicates();
+    QCOMPARE(letters.size(), unique.size());
+    QVERIFY(Find<QPushButton>(log, "cmdUndo")->text().contains(u'&'));
+    // Tab leaves the list of runs, and comes back round to it.
+    auto* runs = Find<QTableView>(log, "tblRuns");
+    runs->setFocus();
+    QWidgetList visited;
+    for (int i = 0; i < 40 && (visited.isEmpty() || QApplication::focusWidget() != runs); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(QApplication::focusWidget(), runs);
+    QVERIFY(visited.contains(Find<QLineEdit>(log, "txtTime")) && visited.contains(Find<QPushButton>(log, "cmdAdd")));
+    // Delete acts in the list of runs only.
+    runs->setFocus();
+    runs->selectRow(0);
+    Find<QComboBox>(log, "cboDirection")->setFocus();
+    QTest::keyClick(Find<QComboBox>(log, "cboDirection"), Qt::Key_Delete);
+    QCOMPARE(log.RunIds().size(), std::size_t(6));
+    runs->setFocus();
+    QTest::keyClick(runs, Qt::Key_Delete);
+    QCOMPARE(log.RunIds().size(), std::size_t(5));
+    // Ctrl+Z in a text field is the field's own; elsewhere it puts the run back.
+    Choose(log, QStringLiteral("GP9 4071"), 12);
+    QCOMPARE(Type(log, QStringLiteral("5.0")).left(10), QStringLiteral("Logged for"));
+    QTest::keySequence(Find<QLineEdit>(log, "txtTime"), QKeySequence::Undo);
+    QTest::qWait(200);  // longer than a button's shortcut takes to click it
+    QCOMPARE(Find<QLineEdit>(log, "txtTime")->text(), QString());  // the time typed is not brought back
+    QCOMPARE(log.RunIds().size(), std::size_t(6));
+    runs->setFocus();
+    QTest::keySequence(runs, QKeySequence::Undo);
+    QTRY_COMPARE(log.RunIds().size(), std::size_t(7));  // a button's shortcut clicks it a moment later
+    // Small enough for any screen: scrolled where it is smaller than its controls.
+    QVERIFY(log.minimumSizeHint().width() <= 400 && log.minimumSizeHint().height() <= 300);
+}
+
+void TestLog::runsInMemoryAtTheEnd_data()
+{
+    // The answer to "save them first?", whether a file is then chosen, and whether
+    // Trackpace may end and the runs are in that file.
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("chooseFile");
+    QTest::addColumn<bool>("mayEnd");
+    QTest::newRow("Save, in a file chosen") << 1 << true << true;
+    QTest::newRow("Save, but no file chosen") << 1 << false << false;
+    QTest::newRow("Discard") << 0 << true << true;
+    QTest::newRow("Cancel") << -1 << true << false;
+}
+
+void TestLog::runsInMemoryAtTheEnd()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, chooseFile);
+    QFETCH(bool, mayEnd);
+    QVERIFY(QDir().mkpath(LogPath()));  // a folder where the log should be: in memory
+    frmSpeedLog& log = Window();
+    host_.answer = answer;
+    const QString kept = InFolder(QStringLiteral("kept.sqlite"));
+    log.AskPath = [&](frmSpeedLog::FileUse, const QString&, const QString&) { return chooseFile ? kept : QString(); };
+    QVERIFY(log.MayEnd());  // nothing held yet
+    TypeFleet(log);
+    QCOMPARE(log.MayEnd(), mayEnd);
+    QCOMPARE(host_.questions,
+             QStringList{"The speed log holds 6 runs only in memory: they are lost when Trackpace ends.\rSave them in "
+                         "a log file first?"});
+    QCOMPARE(RunsIn(kept).size(), std::size_t(answer == 1 && chooseFile ? 6 : 0));
 }
 
 void TestLog::tenThousandRuns()

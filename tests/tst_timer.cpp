@@ -85,8 +85,8 @@ private slots:
     void opensBesideTheMainWindow();
     void placedBesideTheMainWindow_data();
     void placedBesideTheMainWindow();
-    void narrowedBesideTheMainWindow_data();
-    void narrowedBesideTheMainWindow();
+    void speedLogPlacedOnAnyScreen_data();
+    void speedLogPlacedOnAnyScreen();
     void reset();
     void paceMarks_data();
     void paceMarks();
@@ -444,35 +444,48 @@ void TestTimer::placedBesideTheMainWindow()
     QCOMPARE(BesidePosition(main, size, screen), expected);
 }
 
-void TestTimer::narrowedBesideTheMainWindow_data()
+void TestTimer::speedLogPlacedOnAnyScreen_data()
 {
+    // The screen's free area, the main window's frame centred on it and the run timer's
+    // beside it as the program places them; where an 868 x 730 speed log (its frame)
+    // opens, at least 400 x 300.
     QTest::addColumn<QRect>("screen");
-    QTest::addColumn<QRect>("main");
-    QTest::addColumn<int>("narrowest");
-    QTest::addColumn<QSize>("expected");
-    // An 860 x 700 speed log beside a 441 x 268 main window.
-    QTest::newRow("1920 wide: the wider side's room") << QRect(0, 0, 1920, 1080) << QRect(740, 406, 441, 268) << 600
-                                                      << QSize(732, 700);
-    QTest::newRow("room just the narrowest") << QRect(0, 0, 1920, 1080) << QRect(740, 406, 441, 268) << 732
-                                             << QSize(732, 700);
-    QTest::newRow("room below just fits: kept") << QRect(0, 0, 1280, 1024) << QRect(419, 0, 441, 316) << 400
-                                                << QSize(860, 700);
-    QTest::newRow("1280 wide: too narrow, kept") << QRect(0, 0, 1280, 1024) << QRect(419, 378, 441, 268) << 600
-                                                 << QSize(860, 700);
-    QTest::newRow("room below: kept") << QRect(0, 0, 1280, 1024) << QRect(419, 0, 441, 268) << 400
-                                      << QSize(860, 700);
-    QTest::newRow("room beside: kept") << QRect(0, 0, 2560, 1440) << QRect(0, 0, 441, 268) << 600 << QSize(860, 700);
+    QTest::addColumn<QRect>("timer");
+    QTest::addColumn<QRect>("expected");
+    QTest::addColumn<bool>("clear");  // covering neither
+    const QSize main(449, 296);
+    const auto centred = [main](const QRect& screen) {
+        QRect frame(QPoint(), main);
+        frame.moveCenter(screen.center());
+        return frame;
+    };
+    const auto timerOf = [&](const QRect& screen) {
+        return QRect(BesidePosition(centred(screen), QSize(316, 330), screen), QSize(316, 330));
+    };
+    for (const auto& [name, screen, expected, clear] : std::vector<std::tuple<const char*, QRect, QRect, bool>>{
+             {"1366 x 768: to the left, narrowed", QRect(0, 0, 1366, 728), QRect(0, 0, 450, 728), true},
+             {"1280 x 1024: to the left, narrowed", QRect(0, 0, 1280, 1024), QRect(0, 294, 407, 730), true},
+             {"1280 x 720: to the left, narrowed", QRect(0, 0, 1280, 680), QRect(0, 0, 407, 680), true},
+             {"1920 x 1080: to the left, narrowed", QRect(0, 0, 1920, 1040), QRect(0, 310, 727, 730), true},
+             {"2560 x 1440: to the left, whole", QRect(0, 0, 2560, 1400), QRect(179, 552, 868, 730), true},
+             {"1920 x 1080 at 200 %: the screen's size, covering least", QRect(0, 0, 960, 520),
+              QRect(0, 0, 868, 520), false}}) {
+        QTest::newRow(name) << screen << timerOf(screen) << expected << clear;
+    }
 }
 
-void TestTimer::narrowedBesideTheMainWindow()
+void TestTimer::speedLogPlacedOnAnyScreen()
 {
     QFETCH(QRect, screen);
-    QFETCH(QRect, main);
-    QFETCH(int, narrowest);
-    QFETCH(QSize, expected);
-    const QSize size = BesideSize(main, QSize(860, 700), narrowest, screen);
-    QCOMPARE(size, expected);
-    QVERIFY(!QRect(BesidePosition(main, size, screen), size).intersects(main) || size == QSize(860, 700));
+    QFETCH(QRect, timer);
+    QFETCH(QRect, expected);
+    QFETCH(bool, clear);
+    QRect main(QPoint(), QSize(449, 296));
+    main.moveCenter(screen.center());
+    const QRect place = PlaceWithin(main, {main, timer}, QSize(868, 730), QSize(400, 300), screen);
+    QCOMPARE(place, expected);
+    QVERIFY(screen.contains(place));
+    QCOMPARE(!place.intersects(main) && !place.intersects(timer), clear);
 }
 
 void TestTimer::opensBesideTheMainWindow_data()

@@ -25,13 +25,17 @@ MessageBox::Answer ShowWidgetBox(const MessageBox::Request& request)
 {
     QString shown = request.text;
     shown.replace(u'\r', u'\n');
-    const bool ask = request.buttons == MessageBox::Buttons::SaveCancel;
+    const bool ask = request.buttons != MessageBox::Buttons::Ok;
+    const bool discard = request.buttons == MessageBox::Buttons::SaveDiscardCancel;
     // Over the dialog that is open, else the active window, and modal to that window
     // only: the run timer, a window of its own, stays usable.
     QWidget* over = QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget()
                                                                    : QApplication::activeWindow();
     QMessageBox box(ToQt(request.icon), request.title, shown,
-                    ask ? QMessageBox::Save | QMessageBox::Cancel : QMessageBox::Ok, over);
+                    !ask       ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                    : discard ? QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel
+                              : QMessageBox::Save | QMessageBox::Cancel,
+                    over);
     box.setWindowModality(Qt::WindowModal);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(ask ? QMessageBox::Save : QMessageBox::Ok);
@@ -42,7 +46,14 @@ MessageBox::Answer ShowWidgetBox(const MessageBox::Request& request)
     if (!ask) {
         return MessageBox::Answer::Ok;
     }
-    return pressed == QMessageBox::Save ? MessageBox::Answer::Save : MessageBox::Answer::Cancel;
+    switch (pressed) {
+    case QMessageBox::Save:
+        return MessageBox::Answer::Save;
+    case QMessageBox::Discard:
+        return MessageBox::Answer::Discard;
+    default:
+        return MessageBox::Answer::Cancel;
+    }
 }
 
 }  // namespace

@@ -5,13 +5,19 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 // The top-left corner for a window of frame size `size` beside the main window's
 // frame `main` within `screen`: to its right where that fits, else to its left, else
 // below or above it; where nothing fits, on the side with the most room, kept on the
 // screen. Top edges are aligned where the window goes beside.
 QPoint BesidePosition(const QRect& main, const QSize& size, const QRect& screen);
 
-// The frame size for a window of frame size `size` that fits nowhere beside `main` on
-// `screen` at that size: narrowed to the wider room at the main window's side where
-// `narrowest` still fits, so that it covers none of the main window; else `size`.
-QSize BesideSize(const QRect& main, const QSize& size, int narrowest, const QRect& screen);
+// The frame of a window of frame size `wanted` placed within `screen`: beside the
+// main window's frame `main` (to its right, left, below or above, narrowed or lowered
+// to the room there, but not below `least`) where that covers none of `keepClear`
+// (the main window, the run timer); else at a corner of the screen, at the size
+// wanted, where it covers the least of them. It never reaches beyond the screen:
+// larger than the screen, it is made as large as the screen.
+QRect PlaceWithin(const QRect& main, const std::vector<QRect>& keepClear, const QSize& wanted, const QSize& least,
+                  const QRect& screen);

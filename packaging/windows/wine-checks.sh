@@ -108,7 +108,7 @@ log=$(wait_window "Trackpace - Speed Log - 0 runs")
 [ -n "$log" ] || fail "Ctrl+L opened no empty speed log"
 type_runs "$log" "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "SD40 5300|12|5.5" "SD40 5300|20|3.5"
 [ -n "$(wait_window "Trackpace - Speed Log - 5 runs")" ] || fail "the typed runs did not all appear in the log"
-xdotool windowfocus --sync "$log" key alt+c
+xdotool windowfocus --sync "$log" key alt+v
 sleep 1
 import -window "$log" "$build/wine-speed-log.png" || fail "no speed log screenshot"
 [ -s "$work/My Downloads/Trackpace/Trackpace.log.sqlite" ] || fail "no Trackpace.log.sqlite beside the program"

@@ -211,7 +211,7 @@ type_runs "$log" "GP9 4071|12|4.9" "GP9 4071|12|5.1" "GP9 4071|20|3.2" "GP9 4071
     "GP9 4071|4|10.4" "SD40 5300|4|12.1" "SD40 5300|12|5.5" "SD40 5300|12|5.4" "SD40 5300|20|3.5" \
     "SD40 5300|28|2.6" "SD40 5300|28|2.5"
 [ -n "$(wait_window "Trackpace - Speed Log - 13 runs")" ] || fail 6 "typed runs did not all appear"
-xdotool windowfocus --sync "$log" key alt+c alt+g ctrl+a
+xdotool windowfocus --sync "$log" key alt+v alt+g ctrl+a
 xdotool type "60"
 xdotool key Tab
 sleep 0.5

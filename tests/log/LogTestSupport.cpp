@@ -26,6 +26,12 @@ void TestHost::Box(const QString& text, bool warning)
     }
 }
 
+int TestHost::AskSaveOrDiscard(const QString& text)
+{
+    questions << text;
+    return answer;
+}
+
 void TestHost::PrintPage(QWidget* window, const QString& title, const QString& noun,
                          const std::function<bool(QPagedPaintDevice&)>& compose, bool /*toPdf*/)
 {

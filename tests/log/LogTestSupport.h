@@ -25,6 +25,12 @@ public:
 
     TrackNow Track() const override { return track; }
     void Box(const QString& text, bool warning) override;
+    // Answers as `answer` says (1 Save, 0 Discard, -1 Cancel), keeping the question.
+    int AskSaveOrDiscard(const QString& text) override;
+    void ShowRunTimer() override { ++timerShown; }
+    int answer = -1;
+    QStringList questions;
+    int timerShown = 0;
     void PrintPage(QWidget* window, const QString& title, const QString& noun,
                    const std::function<bool(QPagedPaintDevice&)>& compose, bool toPdf) override;
 };

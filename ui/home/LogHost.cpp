@@ -7,7 +7,10 @@
 
 #include <QWidget>
 
-LogHost::LogHost(std::function<TrackNow()> track) : track_(std::move(track)) {}
+LogHost::LogHost(std::function<TrackNow()> track, std::function<void()> showRunTimer)
+    : track_(std::move(track)), showRunTimer_(std::move(showRunTimer))
+{
+}
 
 TrackNow LogHost::Track() const
 {
@@ -17,6 +20,23 @@ TrackNow LogHost::Track() const
 void LogHost::Box(const QString& text, bool warning)
 {
     MessageBox::Show(General::AppTitle, text, warning ? MessageBox::Icon::Exclamation : MessageBox::Icon::Information);
+}
+
+int LogHost::AskSaveOrDiscard(const QString& text)
+{
+    switch (MessageBox::AskSaveOrDiscard(General::AppTitle, text, MessageBox::Icon::Exclamation)) {
+    case MessageBox::Answer::Save:
+        return 1;
+    case MessageBox::Answer::Discard:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+void LogHost::ShowRunTimer()
+{
+    showRunTimer_();
 }
 
 void LogHost::PrintPage(QWidget* window, const QString& title, const QString& noun,

@@ -19,8 +19,11 @@
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
 #include "ui/WindowPlacement.h"
+
+#include <vector>
 #include "ui/timer/frmRunTimer.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
@@ -37,6 +40,9 @@ namespace {
 
 constexpr int ClientWidth = 441;
 constexpr int ClientHeight = 250;
+// The smallest the speed log opens at beside this window rather than over it; smaller
+// than its controls, it scrolls.
+constexpr QSize SmallestSpeedLog(400, 300);
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, Qt::Alignment alignment)
 {
@@ -326,6 +332,7 @@ frmRunTimer* frmHome::RunTimer()
         // A window of its own, not one of this window's: the dialogs that block this
         // window (the table, the preferences, a message) must leave it reachable.
         timer_ = std::make_unique<frmRunTimer>([this](int seconds) { TakeElapsedTime(seconds); });
+        timer_->SetShowSpeedLog([this] { ShowSpeedLog(); });
         if (log_) {
             LogTimedRuns();
         }
@@ -350,7 +357,7 @@ SpeedLogLink* frmHome::SpeedLog()
                              MessageBox::Icon::Exclamation);
             return nullptr;
         }
-        logHost_ = std::make_unique<LogHost>([this] { return TrackShown(); });
+        logHost_ = std::make_unique<LogHost>([this] { return TrackShown(); }, [this] { ShowRunTimer(); });
         log_.reset(create(logHost_.get(), &General::LogPathNative));
         if (timer_) {
             LogTimedRuns();
@@ -378,15 +385,17 @@ void frmHome::ShowSpeedLog()
     if (SpeedLogLink* log = SpeedLog()) {
         QWidget* window = log->Window();
         if (!opened) {
-            // A screen too narrow for the log at its full width beside the main window
-            // gets a narrower log rather than one that hides the main window.
+            // Within the screen, beside this window where there is room, else where it
+            // covers neither this window nor the run timer if it can.
             const QMargins frame = FrameMargins();
-            const int frameWidth = frame.left() + frame.right();
-            const QSize narrowed = BesideSize(frameGeometry(), window->size().grownBy(frame),
-                                              window->minimumSizeHint().width() + frameWidth,
-                                              screen()->availableGeometry());
-            window->resize(narrowed.shrunkBy(frame));
-            PlaceBeside(*window, window->size());
+            std::vector<QRect> keepClear{frameGeometry()};
+            if (timer_ && timer_->isVisible()) {
+                keepClear.push_back(timer_->frameGeometry());
+            }
+            const QRect place = PlaceWithin(frameGeometry(), keepClear, window->size().grownBy(frame),
+                                            SmallestSpeedLog.grownBy(frame), screen()->availableGeometry());
+            window->resize(place.size().shrunkBy(frame));
+            window->move(place.topLeft());
         }
         window->show();
         window->raise();
@@ -440,8 +449,18 @@ void frmHome::RunModal(QDialog& dialog)
 
 void frmHome::Exit()
 {
-    close();
-    QCoreApplication::exit(0);
+    if (close()) {
+        QCoreApplication::exit(0);
+    }
+}
+
+void frmHome::closeEvent(QCloseEvent* event)
+{
+    if (log_ && !log_->MayEnd()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool frmHome::event(QEvent* event)

@@ -40,6 +40,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // However the window closes, the speed log may first keep runs it holds in memory.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildMenus();

@@ -20,6 +20,10 @@ public:
     // The track now chosen in the main window; inches is 0 where it has no length.
     virtual TrackNow Track() const = 0;
     virtual void Box(const QString& text, bool warning) = 0;
+    // A question with Save, Discard and Cancel: the choice, as 1, 0 and -1.
+    virtual int AskSaveOrDiscard(const QString& text) = 0;
+    // Opens the run timer (Ctrl+T in the log's window).
+    virtual void ShowRunTimer() = 0;
     // `compose` draws the page (false where no painter could begin). Print sends it to
     // the default printer, and every way the job fares is told; with `toPdf` the user
     // chooses a PDF file for it instead.
@@ -38,6 +42,9 @@ public:
     virtual QString RecordTimedRun(qint64 milliseconds) = 0;
     // The main window's track changed.
     virtual void TrackChanged() = 0;
+    // Trackpace is about to end: false where the user would rather it did not yet
+    // (runs held only in memory, which the user may keep in a file first).
+    virtual bool MayEnd() = 0;
 };
 
 // The module's one entry: the log kept in the file `path` (empty: in memory only).

@@ -31,6 +31,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTableView>
@@ -65,6 +66,8 @@ QTableView* TableView(QWidget* parent, QAbstractItemModel* model, const char* na
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setStretchLastSection(true);
+    // Tab moves on to the next control; the arrow keys move within the table.
+    view->setTabKeyNavigation(false);
     return view;
 }
 
@@ -168,16 +171,34 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
     };
     runsModel_ = new RunsModel(this);
     stepsModel_ = new StepsModel(this);
-    auto* layout = new QVBoxLayout(this);
+    // In a scrolled area of its own, so that the window can be made as small as any
+    // screen needs (scrolled where it is smaller than its controls).
+    auto* scroll = Named(new QScrollArea(this), "scrLog");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(BuildFileLine());
     layout->addWidget(BuildNextRun());
     layout->addWidget(BuildShowing());
     tabs_ = Named(new QTabWidget(this), "tabLog");
-    tabs_->addTab(BuildRunsTab(), QStringLiteral("R&uns"));
+    tabs_->addTab(BuildRunsTab(), QStringLiteral("Run&s"));
     tabs_->addTab(BuildStepsTab(), QStringLiteral("S&teps"));
-    tabs_->addTab(BuildCurveTab(), QStringLiteral("&Curve"));
+    tabs_->addTab(BuildCurveTab(), QStringLiteral("Cur&ve"));
     layout->addWidget(tabs_, 1);
     layout->addWidget(BuildButtons());
+    // The program's two other windows of runs, from here as from the main window.
+    auto* timer = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(timer, &QShortcut::activated, this, [this] { host_.ShowRunTimer(); });
+    auto* self = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(self, &QShortcut::activated, this, [this] {
+        raise();
+        activateWindow();
+    });
     resize(860, 700);
     UseStore(std::make_unique<LogStore>(path));
 }
@@ -274,7 +295,7 @@ QWidget* frmSpeedLog::BuildShowing()
     auto* line = new QWidget(this);
     cboUnits = Named(new QComboBox(line), "cboUnits");
     cboUnits->addItems({UnitText(SpeedUnit::Mph), UnitText(SpeedUnit::Kmh)});
-    chkLeaveOut = Named(new QCheckBox(QStringLiteral("Leave &marked runs out of the means"), line), "chkLeaveOut");
+    chkLeaveOut = Named(new QCheckBox(QStringLiteral("Leave mar&ked runs out of the means"), line), "chkLeaveOut");
     chkLeaveOut->setToolTip(QStringLiteral(" A run more than %1 % away from the median of its step is marked; "
                                            "it stays in the log either way ")
                                 .arg(OutlierShare * 100));
@@ -304,7 +325,8 @@ QWidget* frmSpeedLog::BuildRunsTab()
                           QStringLiteral("HO circle of radius 24 in, 1093.3 scale ft"), QStringLiteral("12.25"),
                           QStringLiteral("123.4")});
     connect(tblRuns->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmSpeedLog::UpdateButtons);
-    auto* remove = new QShortcut(QKeySequence::Delete, tblRuns);
+    // Delete only where the list of runs has the focus (not in a text field or a list).
+    auto* remove = new QShortcut(QKeySequence::Delete, tblRuns, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &frmSpeedLog::DeleteChosen);
     return tblRuns;
 }
@@ -369,18 +391,18 @@ QWidget* frmSpeedLog::BuildButtons()
 {
     auto* area = new QWidget(this);
     cmdDelete = Button(area, QStringLiteral("D&elete Run"), "cmdDelete");
-    cmdUndo = Button(area, QStringLiteral("Undo"), "cmdUndo");
+    cmdUndo = Button(area, QStringLiteral("&Undo"), "cmdUndo");
     cmdUndo->setShortcut(QKeySequence::Undo);
     cmdUndo->setToolTip(QStringLiteral(" Put back the runs deleted last (Ctrl+Z) "));
     cmdImport = Button(area, QStringLiteral("&Import Runs..."), "cmdImport");
     cmdExportRuns = Button(area, QStringLiteral("E&xport Runs..."), "cmdExportRuns");
-    cmdExportMeans = Button(area, QStringLiteral("Export Mean&s..."), "cmdExportMeans");
+    cmdExportMeans = Button(area, QStringLiteral("Export &Means..."), "cmdExportMeans");
     cmdPrint = Button(area, QStringLiteral("&Print"), "cmdPrint");
-    cmdPdf = Button(area, QStringLiteral("Sa&ve PDF..."), "cmdPdf");
+    cmdPdf = Button(area, QStringLiteral("Save PD&F..."), "cmdPdf");
     lblJob = Named(new QLabel(area), "lblJob");
     prgJob = Named(new QProgressBar(area), "prgJob");
     prgJob->setRange(0, ProgressSteps);
-    cmdCancel = Button(area, QStringLiteral("Cancel"), "cmdCancel");
+    cmdCancel = Button(area, QStringLiteral("&Cancel"), "cmdCancel");
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {cmdDelete, cmdUndo}) {
         buttons->addWidget(button);
@@ -501,7 +523,41 @@ void frmSpeedLog::OpenAnother()
 
 QString frmSpeedLog::RecordTimedRun(qint64 milliseconds)
 {
-    return isVisible() ? Record(milliseconds * 1000, TimedSource) : QString();
+    if (!isVisible()) {
+        // Closed, the log takes no runs; with a locomotive chosen, that is worth saying.
+        return CleanLocomotive(cboLocomotive->currentText()).isEmpty()
+                   ? QString()
+                   : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+    }
+    // The note tells of the last run, timed or typed.
+    const QString told = Record(milliseconds * 1000, TimedSource);
+    lblNote->setText(told);
+    return told;
+}
+
+bool frmSpeedLog::MayEnd()
+{
+    const qint64 held = runsModel_->Count();
+    if (!store_->InMemory() || held == 0) {
+        return true;
+    }
+    const int answer = host_.AskSaveOrDiscard(
+        QStringLiteral("The speed log holds %1 only in memory: they are lost when Trackpace ends.\rSave them in a "
+                       "log file first?")
+            .arg(RunsText(held)));
+    if (answer <= 0) {
+        return answer == 0;
+    }
+    const QString path = AskPath(FileUse::Log, QStringLiteral("Keep the Runs in a Speed Log"), QString()).path;
+    if (path.isEmpty()) {
+        return false;
+    }
+    UseStore(std::make_unique<LogStore>(QFile::encodeName(path)));
+    if (store_->InMemory()) {
+        host_.Box(store_->Problem(), true);
+        return false;
+    }
+    return true;
 }
 
 QString frmSpeedLog::Record(qint64 microseconds, const QString& source)
@@ -602,7 +658,9 @@ void frmSpeedLog::AddTyped()
     }
     lblNote->setText(Record(*microseconds, TypedSource));
     if (lblNote->text().startsWith(QStringLiteral("Logged"))) {
-        txtTime->clear();
+        // Emptied with its undo history: Ctrl+Z here does not bring the time back as if
+        // it undid the run.
+        txtTime->setText(QString());
     }
     txtTime->setFocus();
 }

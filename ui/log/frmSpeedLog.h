@@ -46,6 +46,7 @@ public:
     QWidget* Window() override { return this; }
     QString RecordTimedRun(qint64 milliseconds) override;
     void TrackChanged() override;
+    bool MayEnd() override;
 
     // Replaceable for tests: the file the user chooses (empty: none) for another log,
     // for an import or for an export (with the CSV form chosen for it, where one was),

@@ -90,6 +90,18 @@ frmRunTimer::frmRunTimer(std::function<void(int)> handOver, std::unique_ptr<RunC
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, &frmRunTimer::StartStop);
+    // The speed log and this window, from here as from the main window.
+    auto* log = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(log, &QShortcut::activated, this, [this] {
+        if (showLog_) {
+            showLog_();
+        }
+    });
+    auto* self = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(self, &QShortcut::activated, this, [this] {
+        raise();
+        activateWindow();
+    });
     QCoreApplication::instance()->installEventFilter(this);
 }
 

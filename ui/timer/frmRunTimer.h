@@ -41,6 +41,8 @@ public:
     // A stopped run of half a second or more also goes to `log` (the speed log), to
     // the millisecond; the sentence it returns shows under the hand-over note.
     void SetRunLog(std::function<QString(qint64 milliseconds)> log);
+    // What Ctrl+L does here: opens the speed log, as it does in the main window.
+    void SetShowSpeedLog(std::function<void()> show) { showLog_ = std::move(show); }
 
     bool Running() const { return running_; }
     bool Pacing() const { return pacing_; }
@@ -101,6 +103,7 @@ private:
     std::optional<qint64> pressedAt_;  // while a Start/Stop press is handled
     std::function<void(int)> handOver_;
     std::function<QString(qint64)> runLog_;
+    std::function<void()> showLog_;
     std::unique_ptr<RunClock> clock_;
     std::unique_ptr<SoundSink> sound_;
     bool running_ = false;
