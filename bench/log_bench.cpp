@@ -1,4 +1,5 @@
 // The speed log at a million runs: opening the window, one change, units, an import of a million rows beside the window.
+#include "core/Files.h"
 #include "log/Csv.h"
 #include "log/LogStore.h"
 #include "log/Sqlite.h"
@@ -53,7 +54,7 @@ LoggedRun FleetRun(int i, int offsetSeconds)
 // A log of `count` runs, written in one transaction.
 void MakeLog(const QString& path, int count)
 {
-    LogStore store(QFile::encodeName(path));
+    LogStore store(PathBytes(path));
     const std::unique_ptr<SqliteDatabase> db = store.Connect();
     db->Exec("BEGIN IMMEDIATE");
     LogWriter writer(*db);
@@ -169,7 +170,7 @@ int main(int argc, char* argv[])
     const double before = ResidentMb();
     QuietHost host;
     clock.restart();
-    auto log = std::make_unique<frmSpeedLog>(host, QFile::encodeName(big));
+    auto log = std::make_unique<frmSpeedLog>(host, PathBytes(big));
     log->show();
     log->findChild<QTableView*>(QStringLiteral("tblRuns"))->scrollToBottom();
     Settle();
@@ -214,7 +215,7 @@ int main(int argc, char* argv[])
                 runs, runs, static_cast<double>(clock.elapsed()) / 1000.0, longest, log->RunIds().size());
     log.reset();
 
-    frmSpeedLog few(host, QFile::encodeName(small));
+    frmSpeedLog few(host, PathBytes(small));
     few.show();
     Settle();
     Changes(few, "1,000");

@@ -1,4 +1,5 @@
 // In-process timings: a keystroke through to the speed, a table paint, a large settings file.
+#include "core/Files.h"
 #include "core/General.h"
 #include "core/HomeLink.h"
 #include "settings/Settings.h"
@@ -41,7 +42,7 @@ private:
 void Micro::init()
 {
     ResetGeneral();
-    General::SetIniFolder(QFile::encodeName(dir_.path()));
+    General::SetIniFolder(PathBytes(dir_.path()));
     QFile file(General::IniPath);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n");

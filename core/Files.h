@@ -10,6 +10,12 @@
 
 class QFileDevice;
 
+// A path as the program holds it, and as text: on POSIX systems the file system's own
+// bytes (any bytes, not only valid text), on Windows UTF-8 (the system's UTF-16
+// names, every letter kept; never the 8-bit code page, which drops what it lacks).
+QByteArray PathBytes(const QString& path);
+QString PathText(const QByteArray& path);
+
 // The folder part of `path` as the file system spells it: "/" for a file in the
 // root folder, "." for a bare name.
 QByteArray FolderOf(const QByteArray& path);

@@ -55,3 +55,13 @@ TextPath::~TextPath()
         ::close(folder_);
     }
 }
+
+QByteArray PathBytes(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString PathText(const QByteArray& path)
+{
+    return QFile::decodeName(path);
+}

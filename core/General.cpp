@@ -1,5 +1,6 @@
 // The program's identity and the one writer of the settings path.
 #include "core/General.h"
+#include "core/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +29,7 @@ void SetIniFolder(const std::optional<QByteArray>& folder)
         return;
     }
     IniPathNative = InFolder(*folder, QByteArrayLiteral("Trackpace.ini"));
-    IniPath = QDir::toNativeSeparators(QFile::decodeName(IniPathNative));
+    IniPath = QDir::toNativeSeparators(PathText(IniPathNative));
 }
 
 void SetLogFolder(const std::optional<QByteArray>& folder)

@@ -24,6 +24,8 @@ inline QByteArray IniPathNative;
 // run from its own folder, in the user's data folder for an installed one; written
 // only by SetLogFolder.
 inline QByteArray LogPathNative;
+// The folder a PDF file was last saved in, where the next Save PDF dialog opens.
+inline QString LastPdfFolder;
 inline QString DefScale;
 inline QString DefTrackConfig;
 inline float DefLength = 0.0F;

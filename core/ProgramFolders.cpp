@@ -4,7 +4,10 @@
 #include "core/Files.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -35,7 +38,7 @@ std::optional<QByteArray> ExecutableDirectory(const QByteArray& selfLink)
     if (dir.isEmpty()) {
         return std::nullopt;
     }
-    return QFile::encodeName(dir);
+    return PathBytes(dir);
 }
 
 namespace {
@@ -68,4 +71,13 @@ std::optional<QByteArray> UserDataDirectory(const QByteArray& xdgDataHome, const
                                             const QByteArray& accountHome)
 {
     return XdgFolder(xdgDataHome, home, accountHome, QByteArrayLiteral(".local/share"));
+}
+
+QString DialogFolder(const QString& last)
+{
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }

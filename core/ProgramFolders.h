@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <optional>
 
@@ -36,3 +37,9 @@ std::optional<QByteArray> UserConfigurationDirectory(const QByteArray& xdgConfig
 std::optional<QByteArray> UserDataDirectory();
 std::optional<QByteArray> UserDataDirectory(const QByteArray& xdgDataHome, const QByteArray& home,
                                             const QByteArray& accountHome);
+
+// Where a file dialog opens for a kind of file: `last`, the folder last used for that
+// kind, where it is still a folder; else the user's Documents folder; else the home
+// folder. Never the working folder (the program's own, when a Start-menu link
+// started it under Program Files).
+QString DialogFolder(const QString& last);

@@ -1,5 +1,6 @@
 // Absolute paths and the user's roaming application data folder on Windows.
 #include "core/ProgramFolders.h"
+#include "core/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ std::optional<QByteArray> UserConfigurationDirectory()
     const HRESULT found = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &folder);
     const QString appData = SUCCEEDED(found) ? QString::fromWCharArray(folder) : QString();
     CoTaskMemFree(folder);
-    const QByteArray bytes = QFile::encodeName(QDir::fromNativeSeparators(appData));
+    const QByteArray bytes = PathBytes(QDir::fromNativeSeparators(appData));
     if (!IsAbsolutePath(bytes)) {
         return std::nullopt;
     }

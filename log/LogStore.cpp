@@ -1,5 +1,6 @@
 // The speed log's database: its checks before any write, its schema and its versions, its runs and their groups.
 #include "log/LogStore.h"
+#include "core/Files.h"
 
 #include "core/Scales.h"
 #include "log/Sqlite.h"
@@ -170,7 +171,7 @@ std::optional<QString> MoveAside(const QString& journal)
 
 }  // namespace
 
-LogStore::LogStore(const QByteArray& path) : path_(path), shown_(QDir::toNativeSeparators(QFile::decodeName(path)))
+LogStore::LogStore(const QByteArray& path) : path_(path), shown_(QDir::toNativeSeparators(PathText(path)))
 {
     if (path.isEmpty()) {
         problem_ = QStringLiteral("There is no folder for the speed log, so its runs are kept only until Trackpace "
@@ -184,7 +185,7 @@ LogStore::LogStore(const QByteArray& path) : path_(path), shown_(QDir::toNativeS
 }
 
 LogStore::LogStore(const QByteArray& path, const QString& problem)
-    : path_(path), shown_(QDir::toNativeSeparators(QFile::decodeName(path))), problem_(problem)
+    : path_(path), shown_(QDir::toNativeSeparators(PathText(path))), problem_(problem)
 {
     UseMemory();
 }
@@ -207,7 +208,7 @@ void LogStore::UseMemory()
 
 bool LogStore::Check()
 {
-    const QString file = QFile::decodeName(path_);
+    const QString file = PathText(path_);
     const QFileInfo info(file);
     if (!info.exists()) {
         if (info.isSymLink()) {
@@ -301,7 +302,7 @@ bool LogStore::Check()
 bool LogStore::Open(const QByteArray& name, bool created)
 {
     db_ = std::make_unique<SqliteDatabase>(
-        name, created || !QFileInfo::exists(QFile::decodeName(path_)) ? SqliteDatabase::Mode::ReadWriteCreate
+        name, created || !QFileInfo::exists(PathText(path_)) ? SqliteDatabase::Mode::ReadWriteCreate
                                                                        : SqliteDatabase::Mode::ReadWrite,
         BusyMilliseconds);
     if (!db_->IsOpen()) {
@@ -413,7 +414,7 @@ bool LogStore::CanWrite()
 {
     // Room for the journal and the runs, and a folder that takes the journal: a
     // change made and taken back, before any run depends on it.
-    const QStorageInfo disk(QFileInfo(QFile::decodeName(path_)).absolutePath());
+    const QStorageInfo disk(QFileInfo(PathText(path_)).absolutePath());
     if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < LeastRoom) {
         problem_ = QStringLiteral("%1 cannot take runs: the disk is full.").arg(shown_) + InMemoryNote;
         return false;

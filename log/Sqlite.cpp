@@ -217,3 +217,10 @@ QString SqliteStatement::Text(int column) const
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return QString::fromUtf8(text, sqlite3_column_bytes(statement_, column));
 }
+
+QByteArray SqliteFileName(const QByteArray& path)
+{
+    // The program holds paths as SQLite takes them: the file system's bytes on POSIX
+    // systems, UTF-8 on Windows (which SQLite hands to the system as UTF-16).
+    return path;
+}

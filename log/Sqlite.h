@@ -89,5 +89,5 @@ private:
     std::optional<SqliteFault> fault_;
 };
 
-// The name SQLite is given for a log at `path` (the file system's bytes).
+// The name SQLite is given for a log at `path` (as the program holds paths: see PathBytes).
 QByteArray SqliteFileName(const QByteArray& path);

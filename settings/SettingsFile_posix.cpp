@@ -109,7 +109,7 @@ QByteArray NameOf(const QByteArray& path)
 
 QString Shown(const QByteArray& path)
 {
-    return QFile::decodeName(path);
+    return PathText(path);
 }
 
 // A user may change a file only where its permissions say so for them: a settings

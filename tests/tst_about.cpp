@@ -1,4 +1,5 @@
 // The about window and the lookup and start of the system-information tool.
+#include "core/Files.h"
 #include "core/General.h"
 #include "core/Version.h"
 #include "ui/Fonts.h"
@@ -285,7 +286,7 @@ void TestAbout::toolOnPath()
     }
     QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()));
+    qputenv("PATH", PathBytes(dir.path()));
     frmAbout about(nullptr);
     about.show();
     QElapsedTimer clock;

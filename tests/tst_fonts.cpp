@@ -1,4 +1,5 @@
 // The windows on a system whose fonts hold no Arial and no metric twin: the carried font keeps them whole.
+#include "core/Files.h"
 #include "core/General.h"
 #include "ui/Fonts.h"
 #include "ui/about/frmAbout.h"
@@ -155,7 +156,7 @@ int main(int argc, char* argv[])
                      .arg(fonts.filePath(QStringLiteral("cache")))
                      .toUtf8());
     config.close();
-    qputenv("FONTCONFIG_FILE", QFile::encodeName(config.fileName()));
+    qputenv("FONTCONFIG_FILE", PathBytes(config.fileName()));
     QApplication app(argc, argv);
     TestFonts test;
     return QTest::qExec(&test, argc, argv);

@@ -1,14 +1,17 @@
 // The speed log: runs timed and typed, their figures, the database's safety, CSV files, the curve and its page.
+#include "core/Files.h"
+#include "core/General.h"
+#include "core/Version.h"
+#include "settings/Settings.h"
 #include "log/Csv.h"
 #include "log/FleetFigures.h"
-#include "ui/print/PagePrinter.h"
-#include "core/Version.h"
+#include "log/LogStore.h"
+#include "log/Sqlite.h"
 #include "ui/Modules.h"
 #include "ui/home/frmHome.h"
-#include "log/LogStore.h"
 #include "ui/log/SpeedCurve.h"
-#include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
+#include "ui/print/PagePrinter.h"
 #include "ui/timer/frmRunTimer.h"
 
 #include "TestSupport.h"
@@ -68,6 +71,8 @@ private slots:
     void formulasAreKeptFromRunning();
     void tenThousandRuns();
     void keyboardOnly();
+    void foldersInEveryAlphabet_data();
+    void foldersInEveryAlphabet();
     void runsInMemoryAtTheEnd_data();
     void runsInMemoryAtTheEnd();
     void curveHoldsTheMeans();
@@ -94,7 +99,7 @@ frmSpeedLog& TestLog::Window(const QString& name)
     host_.boxes.clear();
     host_.questions.clear();
     window_.reset();
-    window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(InFolder(name)));
+    window_ = std::make_unique<frmSpeedLog>(host_, PathBytes(InFolder(name)));
     window_->AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString& name) { return InFolder(name); };
     return *window_;
 }
@@ -392,7 +397,7 @@ void TestLog::leftAsItIs()
     // Another program that holds the whole file while the log opens.
     std::optional<SqliteDatabase> holder;
     if (kind == u"locked") {
-        holder.emplace(QFile::encodeName(path), SqliteDatabase::Mode::ReadWrite, 0);
+        holder.emplace(PathBytes(path), SqliteDatabase::Mode::ReadWrite, 0);
         QVERIFY(!holder->Exec("BEGIN EXCLUSIVE"));
     }
     const QByteArray bytes = ReadBytes(path);
@@ -454,7 +459,7 @@ void TestLog::olderLogIsBroughtForward()
     QCOMPARE(Pragma(LogPath(), QStringLiteral("user_version")), QStringLiteral("3"));
     QCOMPARE(Window().findChild<QComboBox*>(QStringLiteral("cboUnits"))->currentText(), QStringLiteral("km/h"));
     // A number once used is not given again, even where its run was the newest.
-    LogStore store(QFile::encodeName(LogPath()));
+    LogStore store(PathBytes(LogPath()));
     QVERIFY(!store.Remove({9}));
     LoggedRun next = MakeRun(QDateTime::currentDateTime(), QStringLiteral("Mogul 7"), 3, false, Ho48, 5'000'000);
     QVERIFY(!store.Add(next));
@@ -764,6 +769,43 @@ void TestLog::keyboardOnly()
     QTRY_COMPARE(log.RunIds().size(), std::size_t(7));  // a button's shortcut clicks it a moment later
     // Small enough for any screen: scrolled where it is smaller than its controls.
     QVERIFY(log.minimumSizeHint().width() <= 400 && log.minimumSizeHint().height() <= 300);
+}
+
+void TestLog::foldersInEveryAlphabet_data()
+{
+    // A folder as a user's profile or a memory stick names it: the settings and the log
+    // are kept there and found again, and the boxes name it letter for letter.
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("Cyrillic and Polish") << QStringLiteral("\u041C\u043E\u0434\u0435\u043B\u0438 \u0141\u00F3d\u017A");
+    QTest::newRow("Greek") << QStringLiteral("\u039C\u03BF\u03BD\u03C4\u03AD\u03BB\u03B1");
+    QTest::newRow("Chinese and Japanese") << QStringLiteral("\u6A21\u578B\u9244\u9053");
+    // A path of more than 300 characters, beyond the old 260 of Windows.
+    QTest::newRow("a long path") << (QStringLiteral("Modell\u00E4") + QString(60, u'a') + u'/' + QString(80, u'b') + u'/' +
+                                     QString(80, u'c') + u'/' + QString(60, u'd'));
+}
+
+void TestLog::foldersInEveryAlphabet()
+{
+    QFETCH(QString, folder);
+    const QString path = InFolder(folder);
+    General::SetIniFolder(PathBytes(path));
+    QCOMPARE(General::IniPath, QDir::toNativeSeparators(path + QStringLiteral("/Trackpace.ini")));
+    General::DefScale = QStringLiteral("N");
+    General::DefTrackConfig = QStringLiteral("CIRCLE");
+    General::DefLength = 24.0F;
+    QVERIFY2(WriteSettingsFile().ok, qPrintable(WriteSettingsFile().reason));
+    QCOMPARE(ReadAll(path + QStringLiteral("/Trackpace.ini")),
+             QByteArray("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=24\r\n"));
+    // The log there, kept and found again.
+    {
+        frmSpeedLog& log = Window(folder + QStringLiteral("/Trackpace.log.sqlite"));
+        QVERIFY2(!log.Store().InMemory(), qPrintable(log.Store().Problem()));
+        QVERIFY(Find<QLabel>(log, "lblFile")->text().contains(QDir::toNativeSeparators(path).toHtmlEscaped()));
+        Choose(log, QStringLiteral("GP9 4071"), 12);
+        QCOMPARE(Type(log, QStringLiteral("5.0")).left(10), QStringLiteral("Logged for"));
+    }
+    window_.reset();
+    QCOMPARE(RunsIn(path + QStringLiteral("/Trackpace.log.sqlite")).size(), std::size_t(1));
 }
 
 void TestLog::runsInMemoryAtTheEnd_data()

@@ -1,4 +1,5 @@
 // The speed log when things go wrong: a change cut off by a kill, stray journals, a folder it may not write, a full disk, a lock.
+#include "core/Files.h"
 #include "log/LogStore.h"
 #include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
@@ -25,7 +26,7 @@ const QString TooLarge = QStringLiteral("the file has reached the largest size t
 // A log at `path` with `count` runs of its own, each committed alone.
 bool LogWithRuns(const QString& path, int count)
 {
-    LogStore store(QFile::encodeName(path));
+    LogStore store(PathBytes(path));
     for (int i = 0; i < count; ++i) {
         LoggedRun run = MakeRun(QDateTime::currentDateTimeUtc().addSecs(i), QStringLiteral("GP9 4071"), i % 3, false,
                                 Ho48, 5'000'000 + i * 10'000);
@@ -92,7 +93,7 @@ frmSpeedLog& TestLogFaults::Window()
     host_.boxes.clear();
     host_.warnings.clear();
     window_.reset();
-    window_ = std::make_unique<frmSpeedLog>(host_, QFile::encodeName(LogPath()));
+    window_ = std::make_unique<frmSpeedLog>(host_, PathBytes(LogPath()));
     window_->AskPath = [this](frmSpeedLog::FileUse, const QString&, const QString&) {
         return InFolder(QStringLiteral("fleet.csv"));
     };
@@ -126,7 +127,7 @@ void TestLogFaults::cutOffChange()
     } else {
         // A database of another program in write-ahead mode, its log copied beside ours.
         const QString other = InFolder(QStringLiteral("other.sqlite"));
-        SqliteDatabase db(QFile::encodeName(other), SqliteDatabase::Mode::ReadWriteCreate, 1000);
+        SqliteDatabase db(PathBytes(other), SqliteDatabase::Mode::ReadWriteCreate, 1000);
         QVERIFY(!db.Exec("PRAGMA journal_mode = WAL; CREATE TABLE t (x); INSERT INTO t VALUES (1), (2), (3);"));
         stray = LogPath() + QStringLiteral("-wal");
         QVERIFY(QFile::copy(other + QStringLiteral("-wal"), stray));
@@ -164,15 +165,15 @@ void TestLogFaults::folderThatTakesNoJournal()
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/Trackpace.log.sqlite");
     QVERIFY(LogWithRuns(path, 2));
-    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0);
-    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
-    ::chmod(QFile::encodeName(Session().dir.path()).constData(), 0755);
+    QVERIFY(::chmod(PathBytes(path).constData(), 0666) == 0);
+    QVERIFY(::chmod(PathBytes(folder).constData(), 0555) == 0);
+    ::chmod(PathBytes(Session().dir.path()).constData(), 0755);
     const QByteArray before = ReadBytes(path);
     QProcess looker;
     looker.start(Writer(), {QStringLiteral("look"), path, QStringLiteral("nobody")});
     QVERIFY(looker.waitForFinished(20000));
     const QStringList said = QString::fromUtf8(looker.readAllStandardOutput()).split(u'\n');
-    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(PathBytes(folder).constData(), 0755);
     QCOMPARE(looker.exitCode(), 0);
     QCOMPARE(said.value(0), QDir::toNativeSeparators(path) +
                                 QStringLiteral(" cannot take runs: its folder does not let Trackpace make the journal "
@@ -260,7 +261,7 @@ void TestLogFaults::lockedLog()
     QVERIFY(WriteFleetCsv(InFolder(QStringLiteral("fleet.csv")), 100));
     frmSpeedLog& log = Window();
     // Another program takes the whole log: an import says so once.
-    auto holder = std::make_unique<SqliteDatabase>(QFile::encodeName(LogPath()), SqliteDatabase::Mode::ReadWrite, 0);
+    auto holder = std::make_unique<SqliteDatabase>(PathBytes(LogPath()), SqliteDatabase::Mode::ReadWrite, 0);
     QVERIFY(!holder->Exec("BEGIN EXCLUSIVE"));
     QVERIFY(PressAndWait(log, "cmdImport"));
     QCOMPARE(host_.warnings,

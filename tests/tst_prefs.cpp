@@ -1,4 +1,5 @@
 // The preferences window: loading the defaults, choosing, Save, Cancel and a failed save.
+#include "core/Files.h"
 #include "core/General.h"
 #include "settings/Settings.h"
 #include "ui/Fonts.h"
@@ -142,7 +143,7 @@ void TestPrefs::saveWithoutChangeCreatesTheFile()
 
     // The next start reads it without a word.
     ResetGeneral();
-    General::SetIniFolder(QFile::encodeName(Session().dir.path()));
+    General::SetIniFolder(PathBytes(Session().dir.path()));
     Session().host = std::make_unique<HomeHost>();
     LoadSettings(*Session().host);
     QVERIFY(Session().boxes.boxes.empty());

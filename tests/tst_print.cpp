@@ -1,10 +1,11 @@
 // Printing: the page the printer receives, the status message, every way a job can fare, the PDF instead, a real queue.
+#include "core/Files.h"
 #include "core/General.h"
 #include "ui/Fonts.h"
-#include "ui/print/PrintJob.h"
 #include "ui/print/PagePdf.h"
-#include "ui/table/TablePrint.h"
+#include "ui/print/PrintJob.h"
 #include "ui/table/TablePage.h"
+#include "ui/table/TablePrint.h"
 #include "ui/table/frmTvsS.h"
 
 #include "PosixSupport.h"
@@ -207,7 +208,7 @@ void TestPrint::init()
     General::ScaleName = QStringLiteral("HO");
     dir_ = std::make_unique<QTemporaryDir>();
     temp_ = std::make_unique<QTemporaryDir>();
-    qputenv("TMPDIR", QFile::encodeName(temp_->path()));
+    qputenv("TMPDIR", PathBytes(temp_->path()));
     boxes_ = std::make_unique<MessageRecorder>();
     printer_ = FakePrinter{};
     printer_.folder = dir_->path();
@@ -548,7 +549,7 @@ void TestPrint::pdfThatCannotBeWritten()
 void TestPrint::printSystemThatNeverAnswers()
 {
     // A print server that takes the connection and then says nothing, ever.
-    const QByteArray socketPath = QFile::encodeName(temp_->filePath(QStringLiteral("silent.sock")));
+    const QByteArray socketPath = PathBytes(temp_->filePath(QStringLiteral("silent.sock")));
     const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -581,8 +582,8 @@ void TestPrint::missingTemporaryFolder()
     // runtime folder instead, never to the root folder.
     QTemporaryDir runtime;
     const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    qputenv("TMPDIR", QFile::encodeName(temp_->filePath(QStringLiteral("gone"))));
+    qputenv("XDG_RUNTIME_DIR", PathBytes(runtime.path()));
+    qputenv("TMPDIR", PathBytes(temp_->filePath(QStringLiteral("gone"))));
     const QStringList rootBefore = QDir(QStringLiteral("/")).entryList({"trackpace-*"}, QDir::Files);
     General::ScaleDistance = 174.0F;
     const auto table = Table({false, QStringLiteral("24")}, printer_.Route());
@@ -599,7 +600,7 @@ void TestPrint::schedulerThatDoesNotAnswer()
 {
     // The system's own route, sent to a print server that is not there: a socket
     // path that nothing listens on, as when the scheduler is stopped.
-    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute(QFile::encodeName(temp_->filePath("cups.sock"))));
+    const auto table = Table({false, QStringLiteral("24")}, SystemPrintRoute(PathBytes(temp_->filePath("cups.sock"))));
     PrintAndWait(*table);
     QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("The printing system (CUPS) does not answer on this computer, "
                                                          "so nothing can be printed.") +

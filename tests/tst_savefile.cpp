@@ -1,8 +1,8 @@
 // The settings file on a hostile file system: what Save may write, where the file lives, reading without waiting.
-#include "core/General.h"
-#include "core/ProgramFolders.h"
 #include "core/Files.h"
+#include "core/General.h"
 #include "core/Process.h"
+#include "core/ProgramFolders.h"
 #include "settings/Settings.h"
 #include "settings/Startup.h"
 #include "ui/home/HomeHost.h"
@@ -38,12 +38,12 @@ constexpr uid_t Nobody = 65534;
 
 QByteArray Native(const QString& path)
 {
-    return QFile::encodeName(path);
+    return PathBytes(path);
 }
 
 QByteArray ReadBytes(const QByteArray& path)
 {
-    QFile file(QFile::decodeName(path));
+    QFile file(PathText(path));
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return "<unreadable>";
@@ -234,7 +234,7 @@ void TestSaveFile::linkToAFileIsWrittenThrough()
     QCOMPARE(ReadBytes(target), NFile);
     const struct stat link = LinkStat(IniPath());
     QVERIFY(S_ISLNK(link.st_mode));
-    QCOMPARE(QFile::symLinkTarget(General::IniPath), QFile::decodeName(target));
+    QCOMPARE(QFile::symLinkTarget(General::IniPath), PathText(target));
     const struct stat after = LinkStat(target);
     QCOMPARE(after.st_mode & 07777, mode_t{0640});
     QCOMPARE(after.st_uid, before.st_uid);
@@ -299,7 +299,7 @@ void TestSaveFile::readOnlyFolderSavesInPlace()
                 return std::optional<QString>(QStringLiteral("Input/output error"));
             };
         }
-        const WriteResult result = WriteOwnFile(General::IniPathNative.isEmpty() ? QFile::encodeName(General::IniPath)
+        const WriteResult result = WriteOwnFile(General::IniPathNative.isEmpty() ? PathBytes(General::IniPath)
                                                                                  : General::IniPathNative,
                                                 "[TRACKPACE]\r\nScale=N\r\nTrackConfig=STRAIGHT\r\nTrackLength=48\r\n",
                                                 write);
@@ -463,7 +463,7 @@ void TestSaveFile::executableFolderUnknown()
     }
     // Without the system's link at all, Qt's own answer counts.
     QCOMPARE(ExecutableDirectory(Native(Session().dir.filePath(QStringLiteral("none")))),
-             std::optional<QByteArray>(QFile::encodeName(QCoreApplication::applicationDirPath())));
+             std::optional<QByteArray>(PathBytes(QCoreApplication::applicationDirPath())));
 }
 
 void TestSaveFile::folderNameThatIsNotText()

@@ -1,4 +1,5 @@
 // The settings file: line kinds, checks, the five warnings and their order, the writer.
+#include "core/Files.h"
 #include "core/General.h"
 #include "core/HomeLink.h"
 #include "settings/Settings.h"
@@ -98,7 +99,7 @@ void TestSettings::init()
     ResetGeneral();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    General::SetIniFolder(QFile::encodeName(dir_->path()));
+    General::SetIniFolder(PathBytes(dir_->path()));
     log_.clear();
     boxes_ = std::make_unique<MessageRecorder>();
     boxes_->onShow = [this](const MessageBox::Request& box) {
@@ -348,7 +349,7 @@ void TestSettings::writesTheFourLines()
     QCOMPARE(ReadAll(General::IniPath), DefaultsFile);
 
     ResetGeneral();
-    General::SetIniFolder(QFile::encodeName(dir_->path()));
+    General::SetIniFolder(PathBytes(dir_->path()));
     QCOMPARE(Load(), (QStringList{"load", "scale 3", "straight", "length 48"}));
     QVERIFY(boxes_->boxes.empty());
 }

@@ -1,5 +1,7 @@
 // Windows itself: the registry lookup of the information tool end to end, the root key, where the settings go.
+#include "core/Files.h"
 #include "core/General.h"
+#include "settings/Settings.h"
 #include "settings/Startup.h"
 #include "ui/about/Registry.h"
 #include "ui/about/SysInfo.h"
@@ -37,6 +39,8 @@ private slots:
     void systemInfo_data();
     void systemInfo();
     void settingsPlaces();
+    void hiddenSettingsFile_data();
+    void hiddenSettingsFile();
 
 private:
     std::unique_ptr<MessageRecorder> boxes_;
@@ -123,6 +127,41 @@ void TestWindows::settingsPlaces()
     QCOMPARE(General::IniPath, appData + QStringLiteral("\\Trackpace\\Trackpace.ini"));
     QVERIFY(boxes_->Texts().contains(General::IniPath + QStringLiteral(" not found . . . using program defaults.")));
     installed.Home().close();
+}
+
+void TestWindows::hiddenSettingsFile_data()
+{
+    // What the user marked the file with (attrib +h, +s): it is read as any file, and
+    // Save keeps the marks.
+    QTest::addColumn<int>("attributes");
+    QTest::newRow("hidden") << int(FILE_ATTRIBUTE_HIDDEN);
+    QTest::newRow("system") << int(FILE_ATTRIBUTE_SYSTEM);
+    QTest::newRow("hidden and read by all") << int(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+}
+
+void TestWindows::hiddenSettingsFile()
+{
+    QFETCH(int, attributes);
+    const QTemporaryDir dir;
+    General::SetIniFolder(PathBytes(dir.path()));
+    {
+        QFile file(General::IniPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[TRACKPACE]\r\nScale=N\r\nTrackConfig=CIRCLE\r\nTrackLength=30\r\n");
+    }
+    const auto native = [](const QString& path) { return reinterpret_cast<const wchar_t*>(path.utf16()); };
+    QVERIFY(SetFileAttributesW(native(General::IniPath), static_cast<DWORD>(attributes)));
+    const std::unique_ptr<HomeHost> host = StartProgram(*boxes_);
+    QVERIFY2(boxes_->boxes.empty(), qPrintable(boxes_->Texts().join(u'|')));
+    QCOMPARE(General::DefScale, QStringLiteral("N"));
+    QCOMPARE(General::DefLength, 30.0F);
+    General::DefScale = QStringLiteral("HO");
+    QVERIFY(WriteSettingsFile().ok);
+    QCOMPARE(ReadAll(General::IniPath), QByteArray("[TRACKPACE]\r\nScale=HO\r\nTrackConfig=CIRCLE\r\nTrackLength=30\r\n"));
+    const DWORD kept = GetFileAttributesW(native(General::IniPath));
+    constexpr DWORD Marks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    QCOMPARE(kept & Marks, static_cast<DWORD>(attributes) & Marks);
+    SetFileAttributesW(native(General::IniPath), FILE_ATTRIBUTE_NORMAL);
 }
 
 QTEST_MAIN(TestWindows)

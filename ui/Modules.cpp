@@ -32,7 +32,7 @@ ModuleEntry ModuleFunction(const QString& name, const char* symbol)
         const QString built = version != nullptr ? QString::fromUtf8(version()) : QString();
         if (built != QLatin1String(TrackpaceVersion)) {
             // Its other functions may not be what this program calls: not one of them is.
-            const QString shown = QFile::decodeName(folder + file) + u'.' + QFileInfo(module.fileName()).suffix();
+            const QString shown = PathText(folder + file) + u'.' + QFileInfo(module.fileName()).suffix();
             return {nullptr, QDir::toNativeSeparators(QDir::cleanPath(shown)), built};
         }
         return {module.resolve(symbol), {}, {}};

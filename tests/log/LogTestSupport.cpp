@@ -1,11 +1,12 @@
 // The speed log suites' shared helpers.
 #include "LogTestSupport.h"
+#include "core/Files.h"
 
 #include "log/Csv.h"
-#include "ui/print/PagePrinter.h"
 #include "log/LogStore.h"
 #include "log/Sqlite.h"
 #include "ui/log/frmSpeedLog.h"
+#include "ui/print/PagePrinter.h"
 
 #include "TestSupport.h"
 
@@ -98,7 +99,7 @@ QByteArray ReadBytes(const QString& path)
 
 bool MakeDatabase(const QString& path, const QStringList& statements)
 {
-    SqliteDatabase db(QFile::encodeName(path), SqliteDatabase::Mode::ReadWriteCreate, 1000);
+    SqliteDatabase db(PathBytes(path), SqliteDatabase::Mode::ReadWriteCreate, 1000);
     for (const QString& statement : statements) {
         if (db.Exec(statement.toUtf8())) {
             qWarning("%s failed", qPrintable(statement));
@@ -110,7 +111,7 @@ bool MakeDatabase(const QString& path, const QStringList& statements)
 
 QString Pragma(const QString& path, const QString& pragma)
 {
-    SqliteDatabase db(QFile::encodeName(path), SqliteDatabase::Mode::ReadOnly, 1000);
+    SqliteDatabase db(PathBytes(path), SqliteDatabase::Mode::ReadOnly, 1000);
     return db.Value((QStringLiteral("PRAGMA ") + pragma).toUtf8()).value_or(QVariant()).toString();
 }
 
@@ -126,7 +127,7 @@ std::vector<LoggedRun> RunsOf(const LogStore& store)
 
 std::vector<LoggedRun> RunsIn(const QString& path)
 {
-    return RunsOf(LogStore(QFile::encodeName(path)));
+    return RunsOf(LogStore(PathBytes(path)));
 }
 
 bool WriteFleetCsv(const QString& path, int count)

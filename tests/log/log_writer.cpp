@@ -1,4 +1,5 @@
 // A second copy of Trackpace as the log tests need one: adds runs to a log, imports a file into it, or tells what it finds.
+#include "core/Files.h"
 #include "log/LogCsv.h"
 #include "log/LogStore.h"
 #include "log/Sqlite.h"
@@ -26,7 +27,7 @@ int Usage()
 // once they are and the process waits to be killed.
 int Write(const QString& path, int count, bool hang)
 {
-    LogStore store(QFile::encodeName(path));
+    LogStore store(PathBytes(path));
     if (store.InMemory()) {
         std::fprintf(stderr, "%s\n", qPrintable(store.Problem()));
         return 1;
@@ -51,7 +52,7 @@ int Write(const QString& path, int count, bool hang)
 // Imports CSV into the log, saying "importing" as it begins: to be killed half way.
 int Import(const QString& path, const QString& csv)
 {
-    const LogStore store(QFile::encodeName(path));
+    const LogStore store(PathBytes(path));
     const std::unique_ptr<SqliteDatabase> db = store.Connect();
     QFile file(csv);
     if (store.InMemory() || !db || !file.open(QIODevice::ReadOnly)) {
@@ -78,7 +79,7 @@ int Look(const QString& path, bool asNobody)
 #else
     Q_UNUSED(asNobody);
 #endif
-    LogStore store(QFile::encodeName(path));
+    LogStore store(PathBytes(path));
     std::printf("%s\n", qPrintable(store.InMemory() ? store.Problem() : QStringLiteral("usable")));
     LoggedRun run = MakeRun(QDateTime::currentDateTimeUtc(), QStringLiteral("Looker"), 1, false,
                             TrackNow{QStringLiteral("HO"), 87.0, false, 48.0}, 5'000'000);

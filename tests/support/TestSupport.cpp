@@ -1,5 +1,6 @@
 // Recorded message boxes, reset of the shared state and the modal-window driver.
 #include "TestSupport.h"
+#include "core/Files.h"
 
 #include "core/General.h"
 #include "settings/Settings.h"
@@ -258,13 +259,13 @@ TestSession::TestSession()
     // Each test closes its main window; that must not end the next test's dialogs.
     QApplication::setQuitOnLastWindowClosed(false);
     ResetGeneral();
-    General::SetIniFolder(QFile::encodeName(dir.path()));
-    General::SetLogFolder(QFile::encodeName(dir.path()));
+    General::SetIniFolder(PathBytes(dir.path()));
+    General::SetLogFolder(PathBytes(dir.path()));
 }
 
 void TestSession::WriteIni(const QByteArray& bytes) const
 {
-    QFile file(QFile::decodeName(General::IniPathNative));
+    QFile file(PathText(General::IniPathNative));
     if (file.open(QIODevice::WriteOnly)) {
         file.write(bytes);
     }

@@ -1,16 +1,17 @@
 // The speed log window: its controls, recording and deleting runs, the figures, CSV files and the printed page.
 #include "ui/log/frmSpeedLog.h"
 
-#include "log/Csv.h"
 #include "core/Files.h"
+#include "core/ProgramFolders.h"
 #include "core/RunTiming.h"
+#include "log/Csv.h"
 #include "log/LogCsv.h"
-#include "ui/log/LogModels.h"
 #include "log/LogStore.h"
-#include "ui/log/SpeedCurve.h"
 #include "log/Sqlite.h"
-#include "ui/log/TextTable.h"
 #include "ui/Named.h"
+#include "ui/log/LogModels.h"
+#include "ui/log/SpeedCurve.h"
+#include "ui/log/TextTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -151,22 +152,32 @@ frmSpeedLog::frmSpeedLog(SpeedLogHost& host, const QByteArray& path) : QWidget(n
     // main window is closed.
     setAttribute(Qt::WA_QuitOnClose, false);
     AskPath = [this](FileUse use, const QString& caption, const QString& suggested) -> FileChoice {
+        // In the folder used last for that kind of file (kept with the log), else in
+        // the user's Documents folder: never the working folder.
+        const QString key = use == FileUse::Log ? QStringLiteral("folder_logs") : QStringLiteral("folder_csv");
+        const QDir folder(DialogFolder(store_->Setting(key, QString())));
+        const auto remember = [this, key](const QString& chosen) {
+            if (!chosen.isEmpty()) {
+                store_->SetSetting(key, QFileInfo(chosen).absolutePath());
+            }
+            return chosen;
+        };
         switch (use) {
             case FileUse::Log:
-                return QFileDialog::getSaveFileName(this, caption, suggested,
-                                                    QStringLiteral("Speed logs (*.sqlite);;All files (*)"), nullptr,
-                                                    QFileDialog::DontConfirmOverwrite);
+                return remember(QFileDialog::getSaveFileName(
+                    this, caption, folder.filePath(QFileInfo(suggested.isEmpty() ? Title : suggested).fileName()),
+                    QStringLiteral("Speed logs (*.sqlite);;All files (*)"), nullptr, QFileDialog::DontConfirmOverwrite));
             case FileUse::Import:
-                return QFileDialog::getOpenFileName(this, caption, QString(),
-                                                    QStringLiteral("CSV files (*.csv);;All files (*)"));
+                return remember(QFileDialog::getOpenFileName(this, caption, folder.path(),
+                                                             QStringLiteral("CSV files (*.csv);;All files (*)")));
             case FileUse::Export:
                 break;
         }
         // The form this computer's spreadsheets read is chosen at first.
         const QStringList filters{CsvFilter(CsvForm::Comma), CsvFilter(CsvForm::Semicolon)};
         QString filter = CsvFilter(SystemCsvForm());
-        const QString path =
-            QFileDialog::getSaveFileName(this, caption, suggested, filters.join(QStringLiteral(";;")), &filter);
+        const QString path = remember(QFileDialog::getSaveFileName(this, caption, folder.filePath(suggested),
+                                                                   filters.join(QStringLiteral(";;")), &filter));
         return {path, filter == filters.at(1) ? CsvForm::Semicolon : CsvForm::Comma};
     };
     runsModel_ = new RunsModel(this);
@@ -515,7 +526,7 @@ void frmSpeedLog::OpenAnother()
     if (path.isEmpty()) {
         return;
     }
-    UseStore(std::make_unique<LogStore>(QFile::encodeName(path)));
+    UseStore(std::make_unique<LogStore>(PathBytes(path)));
     if (!store_->Problem().isEmpty()) {
         host_.Box(store_->Problem(), true);
     }
@@ -552,7 +563,7 @@ bool frmSpeedLog::MayEnd()
     if (path.isEmpty()) {
         return false;
     }
-    UseStore(std::make_unique<LogStore>(QFile::encodeName(path)));
+    UseStore(std::make_unique<LogStore>(PathBytes(path)));
     if (store_->InMemory()) {
         host_.Box(store_->Problem(), true);
         return false;

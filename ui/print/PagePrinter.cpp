@@ -4,11 +4,13 @@
 #include "core/Files.h"
 #include "core/General.h"
 #include "core/MessageBox.h"
+#include "core/ProgramFolders.h"
 #include "ui/Aside.h"
 #include "ui/print/PagePdf.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -96,13 +98,18 @@ struct PagePrinter::Run {
     QString printer;
 };
 
+QString AskPdfFile(QWidget* window, const QString& caption, const QString& suggested)
+{
+    // In the folder used last for a PDF file, else in Documents: never the working folder.
+    return QFileDialog::getSaveFileName(window, caption,
+                                        QDir(DialogFolder(General::LastPdfFolder)).filePath(suggested),
+                                        QStringLiteral("PDF files (*.pdf)"));
+}
+
 PagePrinter::PagePrinter(QWidget* window)
     : QObject(window),
       Route(SystemPrintRoute()),
-      AskPdfPath([window] {
-          return QFileDialog::getSaveFileName(window, QStringLiteral("Save as PDF"), QStringLiteral("Trackpace.pdf"),
-                                              QStringLiteral("PDF files (*.pdf)"));
-      }),
+      AskPdfPath([window] { return AskPdfFile(window, QStringLiteral("Save as PDF"), QStringLiteral("Trackpace.pdf")); }),
       window_(window)
 {
 }
@@ -241,6 +248,9 @@ void PagePrinter::OfferPdf(const PrinterChoice& why, const PrintedPage& page)
 void PagePrinter::SavePdf(const PrintedPage& page)
 {
     const QString path = AskPdfPath();
+    if (!path.isEmpty()) {
+        General::LastPdfFolder = QFileInfo(path).absolutePath();
+    }
     if (path.isEmpty()) {
         return;
     }

@@ -20,6 +20,10 @@ struct PrintedPage {
     std::function<bool(QPagedPaintDevice& device)> compose;
 };
 
+// A PDF file's path chosen in the file dialog, which opens in the folder used last for
+// a PDF file, else in the user's Documents folder; empty where none was chosen.
+QString AskPdfFile(QWidget* window, const QString& caption, const QString& suggested);
+
 // Sends a page to the default printer. Where the print system has CUPS the page goes
 // as a PDF document through a temporary file; elsewhere through Qt's printing. The
 // print system is never waited on: its requests run aside, and after 10 s without an

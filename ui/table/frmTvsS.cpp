@@ -10,7 +10,6 @@
 #include "ui/table/TablePrint.h"
 #include "ui/table/ZonedText.h"
 
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -24,19 +23,12 @@ constexpr int ClientHeight = 298;
 constexpr int MessageMillis = 2000;
 const QString SendingText = QStringLiteral("Sending table to printer");
 
-QString AskPdfPathWithDialog(QWidget* parent)
-{
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save Table as PDF"),
-                                        QStringLiteral("Trackpace table.pdf"),
-                                        QStringLiteral("PDF files (*.pdf)"));
-}
-
 }  // namespace
 
 frmTvsS::frmTvsS(QWidget* owner, std::function<LengthEntry()> mainEntry)
     : QDialog(owner, DialogFlags()),
       Route(SystemPrintRoute()),
-      AskPdfPath([this] { return AskPdfPathWithDialog(this); }),
+      AskPdfPath([this] { return AskPdfFile(this, QStringLiteral("Save Table as PDF"), QStringLiteral("Trackpace table.pdf")); }),
       mainEntry_(std::move(mainEntry))
 {
     setObjectName(QStringLiteral("frmTvsS"));
