@@ -96,9 +96,9 @@ windows:
 
 # Its portable test suites under Wine, then the zip and the installer as a user gets
 # them (on the X server named by TRACKPACE_E2E_DISPLAY, or an Xvfb of its own).
-test-windows: windows
-	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)"
-	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)/e2e/main-window-defaults.png
+test-windows: build windows
+	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)" $(BUILD)
+	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD)
