@@ -64,7 +64,8 @@ box_text() {
     xclip -o -selection clipboard 2>/dev/null | tr -d '\r' | awk '/^-+$/{n++; next} n==2'
 }
 start() {   # start EXE: the program as a user starts it, from its own folder
-    (cd "$(dirname "$1")" && exec wine "$1") >/dev/null 2>&1 &
+    # not exec'd: wineserver -k kills wine, and the shell would report it
+    (cd "$(dirname "$1")" && wine "$1"; exit 0) >/dev/null 2>&1 &
     pid=$!
 }
 stop() {
