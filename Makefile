@@ -13,13 +13,19 @@ FUZZ_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 WINDOWS_PACKAGES := $(PACKAGES) g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build dpkg-dev tcl \
 	perl nsis zip unzip imagemagick wine wine64 xvfb xdotool x11-utils xclip
 WINDOWS_BUILD ?= build-windows
+# The speed trap's firmware (avr-gcc, Debian's Arduino core), its simulated board
+# (simavr) and the flasher.
+FIRMWARE_PACKAGES := gcc-avr avr-libc arduino-core-avr simavr libsimavr-dev g++
+FIRMWARE_BUILD ?= build-firmware
+PORT ?=
 # The version as CMakeLists.txt's project() states it, the one place it is written.
 VERSION := $(shell sed -n 's/^project.Trackpace VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package windows test-windows clean version
+.PHONY: all deps build run test test-sanitize fuzz bench install uninstall package windows test-windows firmware \
+	test-firmware flash-trap clean version
 
 all: build
 
@@ -100,8 +106,24 @@ test-windows: build windows
 	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)" $(BUILD)
 	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)
 
+# The speed trap: $(FIRMWARE_BUILD)/speedtrap.hex; its tests on a simulated ATmega328P;
+# and make flash-trap PORT=/dev/ttyACM0 to write it to an Uno or a Nano with avrdude.
+firmware:
+	$(MAKE) deps WANT="$(FIRMWARE_PACKAGES)"
+	bash hardware/speedtrap/build.sh $(FIRMWARE_BUILD)
+
+test-firmware: firmware
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -I/usr/include/simavr tests/firmware/tst_firmware.cpp \
+	  tests/firmware/TrapSim.cpp -lsimavr -o $(FIRMWARE_BUILD)/tst_firmware
+	$(FIRMWARE_BUILD)/tst_firmware $(FIRMWARE_BUILD)/speedtrap.hex
+
+flash-trap: firmware
+	@test -n "$(PORT)" || { echo "Name the board's port: make flash-trap PORT=/dev/ttyACM0"; exit 1; }
+	$(MAKE) deps WANT=avrdude
+	avrdude -p atmega328p -c arduino -P $(PORT) -b $(or $(BAUD),115200) -D -U flash:w:$(FIRMWARE_BUILD)/speedtrap.hex:i
+
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(FIRMWARE_BUILD)
 
 version:
 	@echo $(VERSION)
