@@ -35,6 +35,7 @@ void SetIniFolder(const std::optional<QByteArray>& folder)
 void SetLogFolder(const std::optional<QByteArray>& folder)
 {
     LogPathNative = folder ? InFolder(*folder, QByteArrayLiteral("Trackpace.log.sqlite")) : QByteArray();
+    DevicesPathNative = folder ? InFolder(*folder, QByteArrayLiteral("Trackpace.devices.ini")) : QByteArray();
 }
 
 }  // namespace General

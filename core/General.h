@@ -24,6 +24,8 @@ inline QByteArray IniPathNative;
 // run from its own folder, in the user's data folder for an installed one; written
 // only by SetLogFolder.
 inline QByteArray LogPathNative;
+// Trackpace.devices.ini beside it, the Devices window's choices; set with it.
+inline QByteArray DevicesPathNative;
 // The folder a PDF file was last saved in, where the next Save PDF dialog opens.
 inline QString LastPdfFolder;
 inline QString DefScale;
@@ -56,7 +58,8 @@ QString VersionText();
 // IniPath at the same file as text, in the system's own separators; with no folder
 // both stay empty, and the settings are neither read nor written anywhere else.
 void SetIniFolder(const std::optional<QByteArray>& folder);
-// Points LogPathNative at Trackpace.log.sqlite in `folder`, or at nothing.
+// Points LogPathNative at Trackpace.log.sqlite in `folder` and DevicesPathNative at
+// Trackpace.devices.ini there, or both at nothing.
 void SetLogFolder(const std::optional<QByteArray>& folder);
 
 }  // namespace General

@@ -155,11 +155,12 @@ void TestHome::windowAndMenus()
     }
     QCOMPARE(bar, (QStringList{"&File", "&Preferences", "&Help"}));
     QCOMPARE(Find<QAction>(home, "mnuPref")->menu(), nullptr);
-    // The run timer is the one item beyond the classic menus; those keep
+    // The run timer, the log and the devices are the items beyond the classic menus; those keep
     // their texts and have no shortcut keys.
     QCOMPARE(Find<QMenu>(home, "mnuFile")->actions(),
              (QList<QAction*>{Find<QAction>(home, "mnuFileRunTimer"), Find<QAction>(home, "mnuFileSpeedLog"),
-                              Find<QAction>(home, "mnuFileExit")}));
+                              Find<QAction>(home, "mnuFileDevices"), Find<QAction>(home, "mnuFileExit")}));
+    QCOMPARE(Find<QAction>(home, "mnuFileDevices")->text(), QStringLiteral("&Devices..."));
     QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->text(), QStringLiteral("&Run Timer..."));
     QCOMPARE(Find<QAction>(home, "mnuFileRunTimer")->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
     QCOMPARE(Find<QAction>(home, "mnuFileSpeedLog")->text(), QStringLiteral("Speed &Log..."));

@@ -55,6 +55,7 @@ private slots:
     void markedRuns_data();
     void markedRuns();
     void timedRunsGiveTheWorkedSpeeds();
+    void devicesRunsInTheLogsOwnScale();
     void outlierIsMarkedAndCanBeLeftOut();
     void deleteAndUndo_data();
     void deleteAndUndo();
@@ -228,6 +229,46 @@ void TestLog::markedRuns()
         marked += mark ? u'+' : u'-';
     }
     QCOMPARE(marked, marks);
+}
+
+void TestLog::devicesRunsInTheLogsOwnScale()
+{
+    QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+L")));
+    SpeedLogLink& link = *Home().SpeedLog();
+    QWidget* log = link.Window();
+    QTRY_VERIFY(log->isVisible());
+    Choose(*log, QStringLiteral("GP9 4071"), 12);
+    // 600 mm x 87 in 1.234567 s: 42.2824 m/s, 94.58 mph.
+    const MeasuredRun pass{600.0, 1'234'567, QStringLiteral("trap"), QStringLiteral("±4 µs")};
+    QCOMPARE(link.RecordMeasuredRun(pass),
+             QStringLiteral("Logged for GP9 4071 at step 12 forward: 94.6 mph (trap, ±4 µs), 600 mm in 1.234567 s."));
+    auto* scale = Find<QComboBox>(*log, "cboDeviceScale");
+    QCOMPARE(scale->count(), 16);
+    const auto choose = [&](const QString& typed) {
+        scale->setEditText(typed);
+        emit scale->lineEdit()->editingFinished();
+        return scale->currentText();
+    };
+    QCOMPARE(choose(QStringLiteral("Sn3")), QStringLiteral("HO 1:87"));
+    QCOMPARE(Find<QLabel>(*log, "lblNote")->text(), QStringLiteral("\"Sn3\" is no scale: choose one, or type its ratio as 1:64."));
+    QCOMPARE(choose(QStringLiteral(" oo 1 : 76,2 ")), QStringLiteral("oo 1:76.2"));
+    QCOMPARE(choose(QStringLiteral("OO 1:76.2")), QStringLiteral("OO 1:76.2"));
+    // 0.6 m x 76.2 in 1.234567 s: 37.0337 m/s, 82.84 mph; the main window's HO is untouched.
+    QVERIFY(link.RecordMeasuredRun(pass).contains(QStringLiteral(": 82.8 mph (trap")));
+    QCOMPARE(link.Window()->findChild<QLabel*>(QStringLiteral("lblTrack"))->text().left(36),
+             QStringLiteral("Over the main window's track: HO str"));
+    // 600 mm in 0.05 s at 1:76.2 is 914.4 m/s: 2045.5 mph.
+    QCOMPARE(link.RecordMeasuredRun({600.0, 50'000, QStringLiteral("trap"), QString()}).left(47),
+             QStringLiteral("Not logged: 600 mm in 0.05 s is 2045.5 mph in O"));
+    QCOMPARE(link.RecordMeasuredRun({600.0, 49'999, QStringLiteral("trap"), QString()}).left(29),
+             QStringLiteral("Not logged: the log takes run"));
+    const std::vector<QStringList> runs = Rows(*log, "tblRuns");
+    QCOMPARE(runs.size(), std::size_t(2));
+    QCOMPARE(runs.at(1).mid(4, 3), (QStringList{"OO straight 23.622 in, 150 scale ft", "1.234567", "82.8"}));
+    QCOMPARE(static_cast<frmSpeedLog*>(log)->Store().Setting(QStringLiteral("device_scale"), {}),
+             QStringLiteral("OO 1:76.2"));
+    log->close();
+    QCOMPARE(link.RecordMeasuredRun(pass), QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again)."));
 }
 
 void TestLog::timedRunsGiveTheWorkedSpeeds()

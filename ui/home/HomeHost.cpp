@@ -51,4 +51,5 @@ void HomeHost::ShowMainWindow()
         home.move(frame.topLeft());
     }
     home.show();
+    home.ReconnectDevice();
 }

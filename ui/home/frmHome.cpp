@@ -13,7 +13,9 @@
 #include "ui/SingleLineEdit.h"
 #include "ui/UpDown.h"
 #include "ui/ValueBox.h"
+#include "devices/DeviceSettings.h"
 #include "ui/about/frmAbout.h"
+#include "ui/devices/frmDevices.h"
 #include "ui/home/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
@@ -105,6 +107,8 @@ void frmHome::BuildMenus()
     QAction* mnuFileSpeedLog = mnuFile->addAction(QStringLiteral("Speed &Log..."));
     mnuFileSpeedLog->setObjectName(QStringLiteral("mnuFileSpeedLog"));
     mnuFileSpeedLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    QAction* mnuFileDevices = mnuFile->addAction(QStringLiteral("&Devices..."));
+    mnuFileDevices->setObjectName(QStringLiteral("mnuFileDevices"));
     QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     QAction* mnuPref = menuBar()->addAction(QStringLiteral("&Preferences"));
@@ -115,6 +119,7 @@ void frmHome::BuildMenus()
     mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(mnuFileRunTimer, &QAction::triggered, this, &frmHome::ShowRunTimer);
     connect(mnuFileSpeedLog, &QAction::triggered, this, &frmHome::ShowSpeedLog);
+    connect(mnuFileDevices, &QAction::triggered, this, &frmHome::ShowDevices);
     connect(mnuFileExit, &QAction::triggered, this, &frmHome::Exit);
     connect(mnuPref, &QAction::triggered, this, &frmHome::Preferences);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmHome::About);
@@ -401,6 +406,38 @@ void frmHome::ShowSpeedLog()
         window->raise();
         window->activateWindow();
     }
+}
+
+frmDevices* frmHome::Devices()
+{
+    if (!devices_) {
+        devices_ = std::make_unique<frmDevices>(
+            [this](const MeasuredRun& run) {
+                return log_ ? log_->RecordMeasuredRun(run)
+                            : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it).");
+            },
+            [this] { return log_ ? log_->DeviceRatio() : 87.0; }, General::DevicesPathNative);
+    }
+    return devices_.get();
+}
+
+void frmHome::ReconnectDevice()
+{
+    if (LoadDevice(General::DevicesPathNative).connect) {
+        Devices()->ReconnectKept();
+    }
+}
+
+void frmHome::ShowDevices()
+{
+    frmDevices* devices = Devices();
+    if (!devicesPlaced_) {
+        devicesPlaced_ = true;
+        PlaceBeside(*devices, devices->sizeHint());
+    }
+    devices->show();
+    devices->raise();
+    devices->activateWindow();
 }
 
 void frmHome::ShowRunTimer()

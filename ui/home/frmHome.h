@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class UpDown;
+class frmDevices;
 class frmRunTimer;
 
 // Created hidden by start-up, which selects the saved defaults through the hand-over
@@ -37,6 +38,11 @@ public:
     frmRunTimer* RunTimer();
     // The speed log, loaded on first use (null, with a message, where it cannot be).
     SpeedLogLink* SpeedLog();
+    // The Devices window, created on first use; the device stays connected while it
+    // is closed, and is let go when this window goes.
+    frmDevices* Devices();
+    // Connects the device that was connected as Trackpace last ended, if any.
+    void ReconnectDevice();
 
 protected:
     bool event(QEvent* event) override;
@@ -63,6 +69,7 @@ private:
     void About();
     void ShowRunTimer();
     void ShowSpeedLog();
+    void ShowDevices();
     // Puts a window of `size` beside this one, where the screen has room for it.
     void PlaceBeside(QWidget& window, const QSize& size);
     // The main window's frame around its client area (the window manager's border),
@@ -101,5 +108,7 @@ private:
     std::unique_ptr<frmRunTimer> timer_;
     std::unique_ptr<SpeedLogHost> logHost_;
     std::unique_ptr<SpeedLogLink> log_;  // goes before its host
+    std::unique_ptr<frmDevices> devices_;  // goes first: nothing more reaches the log
     bool timerPlaced_ = false;
+    bool devicesPlaced_ = false;
 };

@@ -1,6 +1,7 @@
 // Between the main program and the speed log, which lives in a module of its own loaded when the log is first opened.
 #pragma once
 
+#include "core/MeasuredRun.h"
 #include "log/RunRecords.h"
 
 #include <QByteArray>
@@ -40,6 +41,12 @@ public:
     // throttle step and direction chosen in the log window. Returns the sentence the
     // run timer shows about it.
     virtual QString RecordTimedRun(qint64 milliseconds) = 0;
+    // A run a device measured: over its own distance, in the scale the log's window
+    // chose for devices, for the locomotive, step and direction chosen there. Returns
+    // the sentence the Devices window shows about it.
+    virtual QString RecordMeasuredRun(const MeasuredRun& run) = 0;
+    // The scale chosen for devices (87 for HO).
+    virtual double DeviceRatio() const = 0;
     // The main window's track changed.
     virtual void TrackChanged() = 0;
     // Trackpace is about to end: false where the user would rather it did not yet

@@ -50,6 +50,7 @@ constexpr int CurveLinesAtFirst = 6;
 constexpr int ProgressSteps = 1000;
 const QString UnitsKey = QStringLiteral("units");
 const QString TargetKey = QStringLiteral("target_mph");
+const QString DeviceScaleKey = QStringLiteral("device_scale");
 const QString Title = QStringLiteral("Trackpace - Speed Log");
 
 QPushButton* Button(QWidget* parent, const QString& text, const char* name)
@@ -271,6 +272,12 @@ QWidget* frmSpeedLog::BuildNextRun()
     cboDirection = Named(new QComboBox(frame), "cboDirection");
     cboDirection->addItems({DirectionText(false), DirectionText(true)});
     lblTrack = Named(new QLabel(frame), "lblTrack");
+    cboDeviceScale = Named(new QComboBox(frame), "cboDeviceScale");
+    cboDeviceScale->setEditable(true);
+    cboDeviceScale->setInsertPolicy(QComboBox::NoInsert);
+    cboDeviceScale->addItems(LogScaleChoices());
+    cboDeviceScale->setToolTip(QStringLiteral(" The scale a trap's or a rolling road's runs are logged in; type any "
+                                              "other as 1:64 "));
     txtTime = Named(new QLineEdit(frame), "txtTime");
     txtTime->setMaxLength(9);
     txtTime->setPlaceholderText(QStringLiteral("seconds, as 5.2 or 5.25"));
@@ -293,10 +300,16 @@ QWidget* frmSpeedLog::BuildNextRun()
     typed->addStretch();
     auto* layout = new QVBoxLayout(frame);
     layout->addLayout(choices);
-    layout->addWidget(lblTrack);
+    auto* devices = new QHBoxLayout;
+    devices->addWidget(lblTrack, 1);
+    devices->addWidget(Buddy(QStringLiteral("Scale of runs b&y devices:"), cboDeviceScale));
+    devices->addWidget(cboDeviceScale);
+    layout->addLayout(devices);
     layout->addLayout(typed);
     layout->addWidget(lblNote);
     connect(cmdAdd, &QPushButton::clicked, this, &frmSpeedLog::AddTyped);
+    connect(cboDeviceScale->lineEdit(), &QLineEdit::editingFinished, this, &frmSpeedLog::DeviceScaleChosen);
+    connect(cboDeviceScale, &QComboBox::activated, this, &frmSpeedLog::DeviceScaleChosen);
     connect(txtTime, &QLineEdit::returnPressed, this, &frmSpeedLog::AddTyped);
     return frame;
 }
@@ -472,6 +485,9 @@ void frmSpeedLog::UseStore(std::unique_ptr<LogStore> store)
     const QSignalBlocker target(spnTarget);
     spnTarget->setSuffix(u' ' + UnitText(unit_));
     spnTarget->setValue(InUnit(store_->Setting(TargetKey, QStringLiteral("0")).toDouble(), unit_));
+    deviceScale_ = ReadLogScale(store_->Setting(DeviceScaleKey, QStringLiteral("HO 1:87")))
+                       .value_or(LogScale{QStringLiteral("HO"), 87.0});
+    cboDeviceScale->setEditText(LogScaleText(deviceScale_));
     runsModel_->SetUnit(unit_);
     stepsModel_->SetUnit(unit_);
     Reload();
@@ -571,27 +587,72 @@ bool frmSpeedLog::MayEnd()
     return true;
 }
 
-QString frmSpeedLog::Record(qint64 microseconds, const QString& source)
+std::optional<QString> frmSpeedLog::NotLoggable(qint64 microseconds) const
 {
-    const QString locomotive = CleanLocomotive(cboLocomotive->currentText());
-    if (locomotive.isEmpty()) {
+    if (CleanLocomotive(cboLocomotive->currentText()).isEmpty()) {
         return QStringLiteral("Not logged: type or choose a locomotive in the speed log first.");
     }
     if (!RunTimeInRange(microseconds)) {
         return QStringLiteral("Not logged: the log takes runs %1.").arg(RunTimeRangeText());
     }
+    return std::nullopt;
+}
+
+QString frmSpeedLog::Record(qint64 microseconds, const QString& source)
+{
+    if (const std::optional<QString> not_ = NotLoggable(microseconds)) {
+        return *not_;
+    }
     const TrackNow track = host_.Track();
     if (track.inches <= 0.0) {
         return QStringLiteral("Not logged: the main window has no length to time the run over.");
     }
+    LoggedRun run = NewRun(track, microseconds, source);
+    return Logged(run, QStringLiteral("Logged for %1 at step %2 %3: %4 %5 in %6 s")
+                           .arg(run.locomotive)
+                           .arg(run.throttle)
+                           .arg(DirectionText(run.reverse), Speed(run.mph), UnitText(unit_),
+                                SecondsText(run.microseconds)));
+}
+
+QString frmSpeedLog::RecordMeasuredRun(const MeasuredRun& measured)
+{
+    if (!isVisible()) {
+        return QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+    }
+    const QString told = RecordMeasured(measured);
+    lblNote->setText(told);
+    return told;
+}
+
+QString frmSpeedLog::RecordMeasured(const MeasuredRun& measured)
+{
+    if (const std::optional<QString> not_ = NotLoggable(measured.microseconds)) {
+        return *not_;
+    }
+    const TrackNow track{deviceScale_.name, deviceScale_.ratio, false, measured.millimetres / MillimetresPerInch};
+    LoggedRun run = NewRun(track, measured.microseconds, measured.source);
+    const QString speed = QStringLiteral("%1 %2").arg(InUnit(run.mph, unit_), 0, 'f', 1).arg(UnitText(unit_));
+    const QString over = QStringLiteral("%1 mm in %2 s").arg(measured.millimetres, 0, 'g', 8).arg(SecondsText(run.microseconds));
+    if (run.mph > FastestDeviceMph) {
+        return QStringLiteral("Not logged: %1 is %2 in %3, faster than any train: is the spacing right?")
+            .arg(over, speed, LogScaleText(deviceScale_));
+    }
+    return Logged(run, QStringLiteral("Logged for %1 at step %2 %3: %4 (%5, %6), %7")
+                           .arg(run.locomotive)
+                           .arg(run.throttle)
+                           .arg(DirectionText(run.reverse), speed, measured.source, measured.resolution, over));
+}
+
+LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source) const
+{
     const QDateTime now = QDateTime::currentDateTime();
-    LoggedRun run = MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), locomotive, spnThrottle->value(),
-                            cboDirection->currentIndex() == 1, track, microseconds, source);
-    const QString logged = QStringLiteral("Logged for %1 at step %2 %3: %4 %5 in %6 s")
-                               .arg(locomotive)
-                               .arg(run.throttle)
-                               .arg(DirectionText(run.reverse), Speed(run.mph), UnitText(unit_),
-                                    SecondsText(run.microseconds));
+    return MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), CleanLocomotive(cboLocomotive->currentText()),
+                   spnThrottle->value(), cboDirection->currentIndex() == 1, track, microseconds, source);
+}
+
+QString frmSpeedLog::Logged(LoggedRun& run, const QString& logged)
+{
     if (Busy()) {
         pending_.push_back(run);
         return logged + QStringLiteral("; it goes into the log when the %1 ends.").arg(lblJob->text().toLower());
@@ -1033,6 +1094,18 @@ void frmSpeedLog::UnitsChanged()
     ShowCurve();
 }
 
+void frmSpeedLog::DeviceScaleChosen()
+{
+    if (const std::optional<LogScale> scale = ReadLogScale(cboDeviceScale->currentText())) {
+        deviceScale_ = *scale;
+        SaveSettings();
+    } else {
+        lblNote->setText(QStringLiteral("\"%1\" is no scale: choose one, or type its ratio as 1:64.")
+                             .arg(cboDeviceScale->currentText()));
+    }
+    cboDeviceScale->setEditText(LogScaleText(deviceScale_));
+}
+
 void frmSpeedLog::SaveSettings()
 {
     if (Busy()) {
@@ -1041,8 +1114,9 @@ void frmSpeedLog::SaveSettings()
     const double mph = unit_ == SpeedUnit::Kmh ? MphOf(spnTarget->value()) : spnTarget->value();
     std::optional<QString> failed = store_->SetSetting(UnitsKey, UnitText(unit_));
     failed = failed ? failed : store_->SetSetting(TargetKey, QString::number(mph, 'f', 3));
+    failed = failed ? failed : store_->SetSetting(DeviceScaleKey, LogScaleText(deviceScale_));
     if (failed) {
-        lblNote->setText(QStringLiteral("The units and the target could not be kept with the log: %1.").arg(*failed));
+        lblNote->setText(QStringLiteral("The units, the target and the scale of devices could not be kept with the log: %1.").arg(*failed));
     }
 }
 

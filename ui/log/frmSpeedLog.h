@@ -2,6 +2,7 @@
 #pragma once
 
 #include "log/FleetFigures.h"
+#include "log/LogScales.h"
 #include "ui/log/SpeedLogLink.h"
 
 #include <QWidget>
@@ -45,6 +46,8 @@ public:
 
     QWidget* Window() override { return this; }
     QString RecordTimedRun(qint64 milliseconds) override;
+    QString RecordMeasuredRun(const MeasuredRun& run) override;
+    double DeviceRatio() const override { return deviceScale_.ratio; }
     void TrackChanged() override;
     bool MayEnd() override;
 
@@ -91,7 +94,14 @@ private:
     void OpenAnother();
     // Keeps a run of `microseconds` with the choices of the window; the sentence
     // that says what became of it.
+    // Why a run of `microseconds` cannot be logged now, if it cannot.
+    std::optional<QString> NotLoggable(qint64 microseconds) const;
     QString Record(qint64 microseconds, const QString& source);
+    QString RecordMeasured(const MeasuredRun& measured);
+    LoggedRun NewRun(const TrackNow& track, qint64 microseconds, const QString& source) const;
+    // `run` kept (or held while a job runs), and `logged` with what became of it.
+    QString Logged(LoggedRun& run, const QString& logged);
+    void DeviceScaleChosen();
     QString Keep(LoggedRun& run);
     // The log's file did not take a change: from now on the runs go to memory.
     void FallBackToMemory(const QString& reason);
@@ -128,6 +138,7 @@ private:
     // Runs recorded while an import or export holds the log, kept once it ends.
     std::vector<LoggedRun> pending_;
     SpeedUnit unit_ = SpeedUnit::Mph;
+    LogScale deviceScale_{QStringLiteral("HO"), 87.0};
     QStringList hiddenFromCurve_;  // locomotives the user took off the curve
     QThread* job_ = nullptr;
     std::atomic<bool> cancel_{false};
@@ -139,6 +150,7 @@ private:
     QSpinBox* spnThrottle = nullptr;
     QComboBox* cboDirection = nullptr;
     QLabel* lblTrack = nullptr;
+    QComboBox* cboDeviceScale = nullptr;
     QLineEdit* txtTime = nullptr;
     QPushButton* cmdAdd = nullptr;
     QLabel* lblNote = nullptr;
