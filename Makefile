@@ -15,7 +15,7 @@ WINDOWS_PACKAGES := $(PACKAGES) g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-
 WINDOWS_BUILD ?= build-windows
 # The speed trap's firmware (avr-gcc, Debian's Arduino core), its simulated board
 # (simavr) and the flasher.
-FIRMWARE_PACKAGES := gcc-avr avr-libc arduino-core-avr simavr libsimavr-dev g++
+FIRMWARE_PACKAGES := gcc-avr avr-libc arduino-core-avr simavr libsimavr-dev
 FIRMWARE_BUILD ?= build-firmware
 PORT ?=
 # The version as CMakeLists.txt's project() states it, the one place it is written.
@@ -47,7 +47,11 @@ build: deps
 run: build
 	$(BUILD)/trackpace
 
-test: build
+# Every test, the speed trap's firmware on a simulated board among them.
+test:
+	$(MAKE) deps WANT="$(PACKAGES) $(FIRMWARE_PACKAGES)"
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_BENCH=OFF -DTRACKPACE_FIRMWARE=ON
+	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 # The whole test suite again, built with AddressSanitizer and UBSan.
@@ -102,7 +106,10 @@ windows:
 
 # Its portable test suites under Wine, then the zip and the installer as a user gets
 # them (on the X server named by TRACKPACE_E2E_DISPLAY, or an Xvfb of its own).
-test-windows: build windows
+test-windows: windows
+	$(MAKE) deps WANT="$(PACKAGES) $(FIRMWARE_PACKAGES)"
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_FIRMWARE=ON
+	cmake --build $(BUILD) -j$(JOBS)
 	bash packaging/windows/wine-tests.sh $(WINDOWS_BUILD) "$$(cat $(WINDOWS_BUILD)/qt-prefix.txt)" $(BUILD)
 	bash packaging/windows/wine-checks.sh $(WINDOWS_BUILD) $(BUILD)
 
@@ -113,9 +120,9 @@ firmware:
 	bash hardware/speedtrap/build.sh $(FIRMWARE_BUILD)
 
 test-firmware: firmware
-	g++ -std=c++20 -O2 -Wall -Wextra -Werror -I/usr/include/simavr tests/firmware/tst_firmware.cpp \
-	  tests/firmware/TrapSim.cpp -lsimavr -o $(FIRMWARE_BUILD)/tst_firmware
-	$(FIRMWARE_BUILD)/tst_firmware $(FIRMWARE_BUILD)/speedtrap.hex
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRACKPACE_FIRMWARE=ON
+	cmake --build $(BUILD) -j$(JOBS) --target tst_firmware trap_serve tst_trap
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -R "tst_firmware|tst_trap"
 
 flash-trap: firmware
 	@test -n "$(PORT)" || { echo "Name the board's port: make flash-trap PORT=/dev/ttyACM0"; exit 1; }

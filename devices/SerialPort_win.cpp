@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -78,10 +79,10 @@ public:
         mode.fInX = FALSE;
         mode.fNull = FALSE;
         mode.fAbortOnError = FALSE;
-        // A read returns as soon as a byte is there, and waits (without using the
-        // processor) while none is.
-        COMMTIMEOUTS timeouts {MAXDWORD, MAXDWORD, MAXDWORD - 1, 0, 500};
-        if (!SetCommState(handle, &mode) || !SetCommTimeouts(handle, &timeouts)) {
+        // A read takes what is there and returns at once; the wait for more is a
+        // communications event (a byte received), which uses no processor meanwhile.
+        COMMTIMEOUTS timeouts {MAXDWORD, 0, 0, 0, 500};
+        if (!SetCommState(handle, &mode) || !SetCommTimeouts(handle, &timeouts) || !SetCommMask(handle, EV_RXCHAR)) {
             CloseHandle(handle);
             return QStringLiteral("%1 does not take %2 baud.").arg(path).arg(baud);
         }
@@ -134,47 +135,71 @@ public:
     }
 
 private:
+    // Takes what has come (as much as the driver says it holds, so that the read
+    // returns at once), then waits for the next byte.
     void StartRead()
     {
         for (;;) {
-            readOverlapped_ = OVERLAPPED {};
-            ResetEvent(readEvent_);
-            readOverlapped_.hEvent = readEvent_;
-            DWORD got = 0;
-            if (ReadFile(handle_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, &readOverlapped_)) {
-                // Done at once: hand it on and read again.
-                if (got > 0) {
-                    emit Received(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
-                    if (handle_ == INVALID_HANDLE_VALUE) {
-                        return;
-                    }
-                }
-                continue;
+            DWORD errors = 0;
+            COMSTAT status {};
+            if (!ClearCommError(handle_, &errors, &status)) {
+                Gone(GetLastError());
+                return;
             }
+            if (status.cbInQue == 0) {
+                break;
+            }
+            OVERLAPPED overlapped {};
+            ResetEvent(writeEvent_);
+            overlapped.hEvent = writeEvent_;  // done before any write begins
+            const DWORD wanted = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(buffer_.size()));
+            DWORD got = 0;
+            if (!ReadFile(handle_, buffer_.data(), wanted, &got, &overlapped) &&
+                (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handle_, &overlapped, &got, TRUE))) {
+                Gone(GetLastError());
+                return;
+            }
+            if (got == 0) {
+                break;
+            }
+            emit Received(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
+            if (handle_ == INVALID_HANDLE_VALUE) {
+                return;  // closed by whoever took the bytes
+            }
+        }
+        readOverlapped_ = OVERLAPPED {};
+        ResetEvent(readEvent_);
+        readOverlapped_.hEvent = readEvent_;
+        events_ = 0;
+        if (WaitCommEvent(handle_, &events_, &readOverlapped_)) {
+            SetEvent(readEvent_);  // done at once: the notifier reads on
+        } else if (GetLastError() != ERROR_IO_PENDING) {
+            Gone(GetLastError());
+            return;
+        }
+        reading_ = true;
+    }
+
+    void ReadDone()
+    {
+        if (!reading_) {
+            return;  // a signal left from a wait already done
+        }
+        DWORD unused = 0;
+        if (!GetOverlappedResult(handle_, &readOverlapped_, &unused, FALSE)) {
             const DWORD error = GetLastError();
-            if (error == ERROR_IO_PENDING) {
-                reading_ = true;
+            if (error == ERROR_IO_INCOMPLETE) {
+                return;  // woken early: the wait goes on
+            }
+            reading_ = false;
+            if (error == ERROR_OPERATION_ABORTED) {
+                StartRead();  // a wait some drivers end when the port is written to
                 return;
             }
             Gone(error);
             return;
         }
-    }
-
-    void ReadDone()
-    {
         reading_ = false;
-        DWORD got = 0;
-        if (!GetOverlappedResult(handle_, &readOverlapped_, &got, FALSE)) {
-            Gone(GetLastError());
-            return;
-        }
-        if (got > 0) {
-            emit Received(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
-            if (handle_ == INVALID_HANDLE_VALUE) {
-                return;
-            }
-        }
         StartRead();
     }
 
@@ -188,7 +213,8 @@ private:
     HANDLE readEvent_ = nullptr;
     HANDLE writeEvent_ = nullptr;
     OVERLAPPED readOverlapped_ {};
-    bool reading_ = false;
+    bool reading_ = false;  // a wait for the next byte is under way
+    DWORD events_ = 0;
     std::array<char, 4096> buffer_ {};
     QWinEventNotifier* notifier_ = nullptr;
     QString path_;

@@ -11,6 +11,7 @@ set -uo pipefail
 build=$(realpath "$1")
 qt=$(realpath "$2")
 linux_build=$(realpath "$3")
+source=$(cd "$(dirname "$0")/../.." && pwd)
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all
@@ -28,7 +29,21 @@ while read -r suite gui; do
     total=$((total + 1))
     args=(-o "$results/$name.txt,txt")
     [ "$gui" = 1 ] && args=(-platform offscreen "${args[@]}")
-    (cd "$(dirname "$suite")" && timeout 600 wine "$suite" "${args[@]}" >/dev/null 2>&1)
+    if [ "$name" = tst_trap ]; then
+        # The trap's firmware on a simulated board behind COM5, which Wine maps to the
+        # pseudo-terminal trap_serve makes (Linux build, firmware on).
+        serve=$linux_build/tests/trap_serve
+        hex=$linux_build/firmware/speedtrap.hex
+        if [ ! -x "$serve" ] || [ ! -f "$hex" ]; then
+            echo "FAIL $name: $serve or $hex is missing (the Linux build needs -DTRACKPACE_FIRMWARE=ON)"
+            failed+=("$name")
+            continue
+        fi
+        (cd "$(dirname "$suite")" && TRACKPACE_TRAP_PORT=COM5 timeout 600 bash "$source/tests/firmware/with_trap.sh" \
+            "$serve" "$hex" "$WINEPREFIX/dosdevices/com5" wine "$suite" "${args[@]}" >/dev/null 2>&1)
+    else
+        (cd "$(dirname "$suite")" && timeout 600 wine "$suite" "${args[@]}" >/dev/null 2>&1)
+    fi
     status=$?
     summary=$(grep -h '^Totals' "$results/$name.txt" 2>/dev/null)
     if [ "$status" -eq 0 ]; then
@@ -72,5 +87,5 @@ else
     grep -h -A3 '^FAIL' "$results/page.txt" 2>/dev/null | head -10
 fi
 
-echo "Wine: $total suites, $passed passed${failed:+, failed: ${failed[*]}}; on Linux only (POSIX): tst_savefile (FIFOs, devices, other users, file size limits), tst_print (CUPS, pdftotext), tst_memory (glibc's heap figures), tst_fonts (fontconfig), tst_logfaults (killed writers, file size limits, other users), tst_spreadsheets (LibreOffice), layers and e2e"
+echo "Wine: $total suites (tst_trap on COM5, a pseudo-terminal with the trap's firmware on simavr behind it), $passed passed${failed:+, failed: ${failed[*]}}; on Linux only (POSIX): tst_savefile (FIFOs, devices, other users, file size limits), tst_print (CUPS, pdftotext), tst_memory (glibc's heap figures), tst_fonts (fontconfig), tst_logfaults (killed writers, file size limits, other users), tst_spreadsheets (LibreOffice), layers and e2e"
 [ ${#failed[@]} -eq 0 ]
