@@ -49,6 +49,9 @@ void TestTrap::passLandsInTheLog()
     const double seconds = runs.at(0).at(5).toDouble();
     QVERIFY2(std::abs(seconds - 1.234567) <= 10e-6, qPrintable(runs.at(0).at(5)));
     QCOMPARE(runs.at(0).at(6), QStringLiteral("94.6"));
+    // The window as the README shows it, with this pass.
+    devices.show();
+    QVERIFY(devices.grab().save(QStringLiteral("devices-window.png")));
     Find<QPushButton>(devices, "cmdConnect")->click();
     QCOMPARE(state->text(), QStringLiteral("Not connected."));
 }

@@ -30,6 +30,14 @@ int PageOf(DeviceKind kind)
     return kind == DeviceKind::TrackpaceTrap ? 0 : kind == DeviceKind::PatternTrap ? 1 : 2;
 }
 
+// A label whose access letter goes to `buddy`, for a row that is a layout of several controls.
+QLabel* LabelFor(const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text, buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
+}
+
 QDoubleSpinBox* Seconds(QWidget* parent, const char* name, double low, double high)
 {
     auto* box = Named(new QDoubleSpinBox(parent), name);
@@ -90,7 +98,7 @@ void frmDevices::Build()
     port->addWidget(cboPort, 1);
     port->addWidget(cmdPorts);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Port:"), port);
+    form->addRow(LabelFor(QStringLiteral("&Port:"), cboPort), port);
     form->addRow(QStringLiteral("&Kind:"), cboKind);
     auto* connectRow = new QHBoxLayout;
     connectRow->addStretch();
@@ -123,7 +131,7 @@ QWidget* frmDevices::BuildTrapPage()
     row->addWidget(cmdSetSpacing);
     row->addStretch();
     auto* layout = new QFormLayout(page);
-    layout->addRow(QStringLiteral("&Spacing between sensors:"), row);
+    layout->addRow(LabelFor(QStringLiteral("&Spacing between sensors:"), spnTrapSpacing), row);
     layout->addRow(new QLabel(QStringLiteral("115200 baud. The trap keeps its spacing: measure it from sensor to "
                                              "sensor and set it once."),
                               page));
@@ -153,7 +161,7 @@ QWidget* frmDevices::BuildPatternPage()
     pattern->addWidget(cboUnit);
     auto* layout = new QFormLayout(page);
     layout->addRow(QStringLiteral("&Baud rate:"), cboBaud);
-    layout->addRow(QStringLiteral("P&attern, # the number:"), pattern);
+    layout->addRow(LabelFor(QStringLiteral("P&attern, # the number:"), txtPattern), pattern);
     layout->addRow(QStringLiteral("Spacing &between sensors:"), spnSpacing);
     return page;
 }
