@@ -73,8 +73,8 @@ bool DeviceLink::Connect(const DeviceSetup& setup)
             return false;
         }
     }
-    wanted_ = true;
-    return Open();
+    wanted_ = Open();
+    return wanted_;
 }
 
 bool DeviceLink::Open()
@@ -87,7 +87,6 @@ bool DeviceLink::Open()
     spacingMm_ = setup_.kind == DeviceKind::PatternTrap ? setup_.choices.spacingMm : 0.0;
     const int baud = FixedBaud(setup_.kind) != 0 ? FixedBaud(setup_.kind) : setup_.choices.baud;
     if (const std::optional<QString> failed = port_->Open(setup_.port, baud)) {
-        wanted_ = false;
         SetState(*failed);
         return false;
     }
@@ -99,7 +98,7 @@ bool DeviceLink::Open()
     }
     answerTimer_.start();
     SetState(QStringLiteral("Connected to %1; waiting for the %2 to answer...")
-                 .arg(PortName(), IsRollingRoad(setup_.kind) ? QStringLiteral("speedometer") : QStringLiteral("trap")));
+                 .arg(setup_.port, IsRollingRoad(setup_.kind) ? QStringLiteral("speedometer") : QStringLiteral("trap")));
     return true;
 }
 
@@ -149,11 +148,6 @@ void DeviceLink::SetState(const QString& state)
     emit StateChanged();
 }
 
-QString DeviceLink::PortName() const
-{
-    return setup_.port;
-}
-
 void DeviceLink::Take(const QByteArray& bytes)
 {
     for (const DeviceReading& reading : reader_->Feed(bytes)) {
@@ -199,8 +193,6 @@ void DeviceLink::Read(const DeviceReading& reading)
             measuringSince_ = -1;
             break;
         case What::Note:
-            SetState(reading.text);
-            break;
         case What::Problem:
             SetState(reading.text);
             break;
@@ -274,7 +266,7 @@ void DeviceLink::NoAnswer()
     }
     SetState(QStringLiteral("Nothing readable has come from %1 yet: is it the right port and the kind of device "
                             "chosen, and is the device switched on?")
-                 .arg(PortName()));
+                 .arg(setup_.port));
 }
 
 void DeviceLink::OnLost(const QString& why)
@@ -292,9 +284,7 @@ void DeviceLink::LookForPort()
     if (!wanted_ || !SerialPortPresent(setup_.port)) {
         return;
     }
-    if (!Open()) {
-        // There, but not yet ready to be opened (udev still setting its rights): again later.
-        wanted_ = true;
-        lookTimer_.start();
-    }
+    // There, but perhaps not ready to be opened yet (udev still setting its rights):
+    // the timer looks again until it opens.
+    Open();
 }

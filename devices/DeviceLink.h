@@ -64,7 +64,6 @@ private:
     void LookForPort();
     void NoAnswer();
     bool Open();
-    QString PortName() const;
 
     std::function<double()> scaleRatio_;
     SerialPort* port_ = nullptr;

@@ -41,3 +41,10 @@ protected:
 QStringList SerialPortNames();
 // Whether `path` names something that is there (for a port that went away).
 bool SerialPortPresent(const QString& path);
+
+// The sentences every system's port gives for the same fault.
+QString PortMissingText(const QString& path);
+QString PortBusyText(const QString& path);
+QString NotSerialText(const QString& path);
+QString BaudRefusedText(const QString& path, int baud);
+QString PortLostText(const QString& path, const QString& why);

@@ -77,22 +77,22 @@ public:
                 return Refused(path, native);
             }
             if (error == ENOENT || error == ENODEV || error == ENXIO) {
-                return QStringLiteral("There is no port %1: is the device plugged in?").arg(path);
+                return PortMissingText(path);
             }
             if (error == EBUSY) {
-                return Busy(path);
+                return PortBusyText(path);
             }
             return QStringLiteral("%1 could not be opened: %2.").arg(path, QString::fromLocal8Bit(std::strerror(error)));
         }
         termios mode {};
         if (tcgetattr(fd, &mode) != 0) {
             ::close(fd);
-            return QStringLiteral("%1 is not a serial port.").arg(path);
+            return NotSerialText(path);
         }
         // This program alone: another that holds the port (or takes it after) is told.
         if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
             ::close(fd);
-            return Busy(path);
+            return PortBusyText(path);
         }
         cfmakeraw(&mode);
         mode.c_cflag |= CLOCAL | CREAD;
@@ -103,7 +103,7 @@ public:
         cfsetospeed(&mode, speed);
         if (tcsetattr(fd, TCSANOW, &mode) != 0) {
             ::close(fd);
-            return QStringLiteral("%1 does not take %2 baud.").arg(path).arg(baud);
+            return BaudRefusedText(path, baud);
         }
         fd_ = fd;
         notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
@@ -135,13 +135,6 @@ public:
     }
 
 private:
-    static QString Busy(const QString& path)
-    {
-        return QStringLiteral("%1 is in use by another program (a serial monitor, another Trackpace?): close it "
-                              "there first.")
-            .arg(path);
-    }
-
     void ReadAll()
     {
         char buffer[4096];
@@ -161,7 +154,7 @@ private:
             // other end of a pseudo-terminal closed).
             const QString why = got == 0 ? QStringLiteral("it closed") : QString::fromLocal8Bit(std::strerror(errno));
             Close();
-            emit Lost(QStringLiteral("%1 went away (%2).").arg(path_, why));
+            emit Lost(PortLostText(path_, why));
             return;
         }
     }

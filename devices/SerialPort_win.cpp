@@ -50,12 +50,10 @@ public:
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-                return QStringLiteral("There is no port %1: is the device plugged in?").arg(path);
+                return PortMissingText(path);
             }
             if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
-                return QStringLiteral("%1 is in use by another program (a serial monitor, another Trackpace?): "
-                                      "close it there first.")
-                    .arg(path);
+                return PortBusyText(path);
             }
             return QStringLiteral("%1 could not be opened: %2.").arg(path, SystemMessage(error));
         }
@@ -63,7 +61,7 @@ public:
         mode.DCBlength = sizeof mode;
         if (!GetCommState(handle, &mode)) {
             CloseHandle(handle);
-            return QStringLiteral("%1 is not a serial port.").arg(path);
+            return NotSerialText(path);
         }
         mode.BaudRate = static_cast<DWORD>(baud);
         mode.ByteSize = 8;
@@ -84,7 +82,7 @@ public:
         COMMTIMEOUTS timeouts {MAXDWORD, 0, 0, 0, 500};
         if (!SetCommState(handle, &mode) || !SetCommTimeouts(handle, &timeouts) || !SetCommMask(handle, EV_RXCHAR)) {
             CloseHandle(handle);
-            return QStringLiteral("%1 does not take %2 baud.").arg(path).arg(baud);
+            return BaudRefusedText(path, baud);
         }
         handle_ = handle;
         path_ = path;
@@ -206,7 +204,7 @@ private:
     void Gone(DWORD error)
     {
         Close();
-        emit Lost(QStringLiteral("%1 went away (%2).").arg(path_, SystemMessage(error)));
+        emit Lost(PortLostText(path_, SystemMessage(error)));
     }
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;

@@ -414,7 +414,7 @@ frmDevices* frmHome::Devices()
         devices_ = std::make_unique<frmDevices>(
             [this](const MeasuredRun& run) {
                 return log_ ? log_->RecordMeasuredRun(run)
-                            : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it).");
+                            : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
             },
             [this] { return log_ ? log_->DeviceRatio() : 87.0; }, General::DevicesPathNative);
     }
@@ -430,27 +430,24 @@ void frmHome::ReconnectDevice()
 
 void frmHome::ShowDevices()
 {
-    frmDevices* devices = Devices();
-    if (!devicesPlaced_) {
-        devicesPlaced_ = true;
-        PlaceBeside(*devices, devices->sizeHint());
+    ShowBeside(*Devices(), devicesPlaced_);
+}
+
+void frmHome::ShowBeside(QWidget& window, bool& placed)
+{
+    if (!placed) {
+        placed = true;
+        PlaceBeside(window, window.sizeHint());
     }
-    devices->show();
-    devices->raise();
-    devices->activateWindow();
+    // Shown again, it stays where the user last left it.
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void frmHome::ShowRunTimer()
 {
-    frmRunTimer* timer = RunTimer();
-    if (!timerPlaced_) {
-        timerPlaced_ = true;
-        PlaceBeside(*timer, timer->sizeHint());
-    }
-    // Shown again, it stays where the user last left it.
-    timer->show();
-    timer->raise();
-    timer->activateWindow();
+    ShowBeside(*RunTimer(), timerPlaced_);
 }
 
 QMargins frmHome::FrameMargins() const

@@ -70,6 +70,8 @@ private:
     void ShowRunTimer();
     void ShowSpeedLog();
     void ShowDevices();
+    // Shows `window`, placed beside this one the first time (`placed` remembers it).
+    void ShowBeside(QWidget& window, bool& placed);
     // Puts a window of `size` beside this one, where the screen has room for it.
     void PlaceBeside(QWidget& window, const QSize& size);
     // The main window's frame around its client area (the window manager's border),
