@@ -2,7 +2,7 @@
 //   trap_serve speedtrap.hex LINK MICROSECONDS...
 // makes LINK a link to the pseudo-terminal, runs the board in real time, and once the
 // program on the other side has set the trap's spacing, drives one pass A>B of each
-// MICROSECONDS given, 1.5 s apart. Ends when the program has gone and every pass was made.
+// MICROSECONDS given, each 1.5 s after the last has gone by. Ends when the program has gone and every pass was made.
 #include "TrapSim.h"
 
 #include <chrono>
@@ -81,8 +81,7 @@ int main(int argc, char** argv)
             passesFrom = sim.Micros() + 500'000;
         }
         if (passesFrom >= 0 && next < passes.size()) {
-            const double from = passesFrom + 1'500'000.0 * static_cast<double>(next);
-            if (sim.Micros() >= from) {
+            if (sim.Micros() >= passesFrom) {
                 // Sensor A now, B the pass later, each covered 50 ms.
                 const double at = sim.Micros();
                 sim.SetSensor('A', 0);
@@ -92,6 +91,7 @@ int main(int argc, char** argv)
                 sim.SetSensor('B', 0);
                 sim.RunUntil(at + passes[next] + 50'000);
                 sim.SetSensor('B', 1);
+                passesFrom = sim.Micros() + 1'500'000;  // the trap waits for both sensors clear first
                 ++next;
                 lastPass = Now();
             }
