@@ -13,6 +13,9 @@ constexpr qint64 LastTenths = 604;   // 60.4 s rounds to 60 s
 constexpr double ReactionSeconds = 0.2;
 
 constexpr int MostDecimals = 4;
+constexpr double MillimetresPerFoot = 304.8;
+constexpr double MicrosPerSecond = 1e6;
+constexpr double LengthToleranceMm = 0.5;
 // The most an event can have waited to be handled and still be placed by its stamp.
 constexpr qint64 LongestDelayMs = 60'000;
 
@@ -61,6 +64,19 @@ QString SpeedWithRange(float scaleDistance, qint64 tenths)
     }
     return QStringLiteral("%1 mph (%2\u2013%3 for \u00B10.2 s)")
         .arg(Rounded(speed, decimals), Rounded(slow, decimals), Rounded(fast, decimals));
+}
+
+QString MeasuredSpeedText(const MeasuredRun& run, double ratio)
+{
+    const double scaleFeet = run.millimetres * ratio / MillimetresPerFoot;
+    const double seconds = static_cast<double>(run.microseconds) / MicrosPerSecond;
+    const QString speed = Rounded(SpeedOver(static_cast<float>(scaleFeet), seconds), 1) + QStringLiteral(" mph");
+    return run.resolution.isEmpty() ? speed : speed + QStringLiteral(" (%1)").arg(run.resolution);
+}
+
+bool OverTrack(const MeasuredRun& run, const TrackNow& track)
+{
+    return !track.circle && std::abs(track.inches * MillimetresPerInch - run.millimetres) <= LengthToleranceMm;
 }
 
 QString CountdownText(qint64 untilNextMs, qint64 runMs)

@@ -1,6 +1,9 @@
 // The run timer's arithmetic: the shown time, what it hands to the main window, its speed and the pace of a table speed.
 #pragma once
 
+#include "core/MeasuredRun.h"
+#include "core/TrackNow.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,6 +29,13 @@ double SpeedOver(float scaleDistance, double seconds);
 // gives: "23.7 mph (23.3–24.2 for ±0.2 s)". One decimal, or as many more (up to
 // four) as it takes for the two ends of the range to differ.
 QString SpeedWithRange(float scaleDistance, qint64 tenths);
+
+// A device's run at 1:`ratio`, as the run timer tells it: "94.6 mph (±4 µs)", the
+// device's own resolution in place of a hand's range.
+QString MeasuredSpeedText(const MeasuredRun& run, double ratio);
+// Whether a device measured over the main window's `track`: a straight run as long as
+// the device's distance, to half a millimetre. Only then may its time be handed over.
+bool OverTrack(const MeasuredRun& run, const TrackNow& track);
 
 // A pace run's time in tenths, rounded: 5932 ms is 5.9 s.
 qint64 RunTenths(qint64 runMs);

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+inline constexpr double MillimetresPerInch = 25.4;
+
 // The track a run was timed over, as the main window shows it at that moment.
 struct TrackNow {
     QString scale;       // "HO"

@@ -6,7 +6,6 @@
 
 #include <optional>
 
-inline constexpr double MillimetresPerInch = 25.4;
 // A device's run faster than this is taken for a fault (a spacing typed wrong, a sensor
 // set off twice), not a train.
 inline constexpr double FastestDeviceMph = 500.0;

@@ -2,11 +2,21 @@
 #include "devices/DeviceLink.h"
 #include "devices/DeviceReaders.h"
 #include "log/LogScales.h"
+#include "ui/devices/frmDevices.h"
 
+#include "TestSupport.h"
 #include "devices/PseudoTerminal.h"
 
 #include <QtTest>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -62,6 +72,7 @@ private slots:
     void portsThatCannotBeUsed();
     void deviceThatSaysNothing();
     void rollingRoadRun();
+    void windowConnectsAndKeepsTheChoices();
 };
 
 void TestDevices::readers_data()
@@ -286,6 +297,55 @@ void TestDevices::rollingRoadRun()
     QCOMPARE(run.source + u' ' + run.resolution, QStringLiteral("rolling road spread ±0.0 %"));
     device.Send("*0000;V30000\n");
     QTRY_COMPARE(road.State(), QStringLiteral("Speedometer ready: nothing running on its rollers."));
+}
+
+void TestDevices::windowConnectsAndKeepsTheChoices()
+{
+    QTemporaryDir folder;
+    const QByteArray kept = QFile::encodeName(folder.filePath(QStringLiteral("Trackpace.devices.ini")));
+    std::vector<MeasuredRun> runs;
+    const auto record = [&runs](const MeasuredRun& run) {
+        runs.push_back(run);
+        return QStringLiteral("Logged.");
+    };
+    PseudoTerminal device;
+    {
+        frmDevices window(record, [] { return 87.0; }, kept);
+        auto* kind = Find<QComboBox>(window, "cboKind");
+        kind->setCurrentIndex(kind->findText(DeviceKindName(DeviceKind::PatternTrap)));
+        auto* page = qobject_cast<QGroupBox*>(Find<QStackedWidget>(window, "stkChoices")->currentWidget());
+        QCOMPARE(page->title(), QStringLiteral("A trap that prints a line per pass"));
+        Find<QComboBox>(window, "cboPort")->setEditText(device.Path());
+        auto* baud = Find<QComboBox>(window, "cboBaud");
+        baud->setCurrentIndex(baud->findText(QStringLiteral("9600")));
+        Find<QLineEdit>(window, "txtPattern")->setText(QStringLiteral("Elapsed # ms"));
+        Find<QComboBox>(window, "cboUnit")->setCurrentIndex(1);
+        Find<QDoubleSpinBox>(window, "spnSpacing")->setValue(500);
+        auto* connect = Find<QPushButton>(window, "cmdConnect");
+        connect->click();
+        QCOMPARE(connect->text(), QStringLiteral("Dis&connect"));
+        QVERIFY(!kind->isEnabled());
+        device.Send("Trap v2\r\nElapsed 1234 ms\r\n");
+        auto* state = Find<QLabel>(window, "lblState");
+        QTRY_VERIFY(state->text().endsWith(QStringLiteral("\nLogged.")));
+        QCOMPARE(runs.size(), std::size_t(1));
+        QCOMPARE(runs.at(0).millimetres, 500.0);
+        QCOMPARE(runs.at(0).microseconds, 1'234'000);
+        QCOMPARE(Find<QPlainTextEdit>(window, "txtLines")->toPlainText(),
+                 QStringLiteral("Trap v2  (no pass)\nElapsed 1234 ms  \u2192 1234000 \u00B5s"));
+        // Left connected as Trackpace ends: the window of the next start connects again.
+    }
+    frmDevices again(record, [] { return 87.0; }, kept);
+    QCOMPARE(again.Chosen().kind, DeviceKind::PatternTrap);
+    QCOMPARE(again.Chosen().choices.pattern, QStringLiteral("Elapsed # ms"));
+    QCOMPARE(again.Chosen().choices.baud, 9600);
+    QVERIFY(again.ReconnectKept());
+    device.Send("Elapsed 2.5 ms\r\n");
+    QTRY_COMPARE(runs.size(), std::size_t(2));
+    QCOMPARE(runs.at(1).microseconds, 2500);
+    Find<QPushButton>(again, "cmdConnect")->click();
+    QCOMPARE(Find<QLabel>(again, "lblState")->text(), QStringLiteral("Not connected."));
+    QVERIFY(!frmDevices(record, [] { return 87.0; }, kept).ReconnectKept());
 }
 
 QTEST_MAIN(TestDevices)

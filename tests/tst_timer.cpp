@@ -3,6 +3,7 @@
 #include "core/RunTiming.h"
 #include "ui/UpDown.h"
 #include "ui/home/HomeHost.h"
+#include "ui/devices/frmDevices.h"
 #include "ui/home/frmHome.h"
 #include "ui/table/frmTvsS.h"
 #include "ui/timer/frmRunTimer.h"
@@ -71,6 +72,8 @@ private slots:
     void openedFromTheMenu();
     void handOver_data();
     void handOver();
+    void deviceRuns_data();
+    void deviceRuns();
     void notesFollowTheMainWindow();
     void figureFollowsTheClock();
     void spaceStartsAndStops();
@@ -87,6 +90,7 @@ private slots:
     void placedBesideTheMainWindow();
     void speedLogPlacedOnAnyScreen_data();
     void speedLogPlacedOnAnyScreen();
+    void devicesOpenClearOfTheOthers();
     void reset();
     void paceMarks_data();
     void paceMarks();
@@ -200,6 +204,66 @@ void TestTimer::handOver()
         QVERIFY(note.contains(Find<QLabel>(home, "lblSpeed")->text()));
     }
     QVERIFY(Find<QLabel>(home, "lblTime")->isEnabled() == (seconds != 0));
+}
+
+void TestTimer::deviceRuns_data()
+{
+    QTest::addColumn<double>("millimetres");
+    QTest::addColumn<qint64>("microseconds");
+    QTest::addColumn<QString>("figure");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<int>("seconds");  // 0: not handed over
+    QTest::addColumn<QString>("note");
+
+    // HO, the main window's 48 in straight: 1219.2 mm. 600 mm x 87 in 1.234567 s is
+    // 42.282 m/s, 94.58 mph; 1219 mm x 87 in 2.5 s 42.422 m/s, 94.89 mph.
+    const auto elsewhere = [](const char* millimetres) {
+        return QStringLiteral("Not handed over: the trap measured over %1 mm, not over the main window's track.")
+            .arg(millimetres);
+    };
+    QTest::newRow("over the trap's spacing") << 600.0 << qint64(1'234'567) << "1.235" << "94.6 mph (±4 µs)" << 0
+                                             << elsewhere("600");
+    QTest::newRow("over the track, to 0.2 mm") << 1219.0 << qint64(2'500'000) << "2.500" << "94.9 mph (±4 µs)" << 3
+                                               << "Handed over as 3 s: 79 mph in the main window.";
+    QTest::newRow("0.6 mm short of it") << 1218.6 << qint64(2'500'000) << "2.500" << "94.9 mph (±4 µs)" << 0
+                                        << elsewhere("1218.6");
+    QTest::newRow("over the track, too long") << 1219.6 << qint64(61'000'000) << "61.000" << "3.9 mph (±4 µs)" << 0
+                                              << "Not handed over: the elapsed time is 1 to 60 seconds.";
+}
+
+void TestTimer::deviceRuns()
+{
+    QFETCH(double, millimetres);
+    QFETCH(qint64, microseconds);
+    QFETCH(QString, figure);
+    QFETCH(QString, speed);
+    QFETCH(int, seconds);
+    QFETCH(QString, note);
+    frmHome& home = Home();
+    Find<UpDown>(home, "udTime")->setValue(7);
+    frmRunTimer& timer = Timer();
+    const MeasuredRun run{millimetres, microseconds, QStringLiteral("trap"), QStringLiteral("±4 µs")};
+    const TrackNow track{QStringLiteral("HO"), 87, false, 48};
+    timer.ShowMeasured(run, MeasuredSpeedText(run, 87), OverTrack(run, track), QStringLiteral("Logged."));
+    QCOMPARE(Find<QLabel>(timer, "lblFigure")->text(), figure);
+    QCOMPARE(Find<QLabel>(timer, "lblSpeed")->text(), speed);
+    QCOMPARE(Find<QLabel>(timer, "lblHandOver")->text(), note);
+    QCOMPARE(Find<QLabel>(timer, "lblLog")->text(), QStringLiteral("Logged."));
+    QCOMPARE(Find<UpDown>(home, "udTime")->value(), seconds != 0 ? seconds : 7);
+    // The main window's changes leave the device's speed as it was measured.
+    Find<UpDown>(home, "udTime")->setValue(9);
+    QCOMPARE(Find<QLabel>(timer, "lblSpeed")->text(), speed);
+    QVERIFY(!OverTrack(run, {QStringLiteral("HO"), 87, true, 48}));
+
+    // A run timed by hand goes on: the device's run is only told as logged.
+    QTest::mouseClick(Find<QPushButton>(timer, "cmdStartStop"), Qt::LeftButton);
+    now_ += 1200;
+    timer.ShowMeasured(run, speed, true, QStringLiteral("Logged again."));
+    QCOMPARE(Find<QLabel>(timer, "lblLog")->text(), QStringLiteral("Logged again."));
+    QVERIFY(timer.Running());
+    QTest::mouseClick(Find<QPushButton>(timer, "cmdStartStop"), Qt::LeftButton);
+    QCOMPARE(Find<QLabel>(timer, "lblFigure")->text(), QStringLiteral("1.2"));
+    QCOMPARE(Find<QLabel>(timer, "lblSpeed")->text().left(9), QStringLiteral("197.7 mph"));
 }
 
 void TestTimer::notesFollowTheMainWindow()
@@ -513,6 +577,20 @@ void TestTimer::opensBesideTheMainWindow()
     timer->close();
     Find<QAction>(Home(), "mnuFileRunTimer")->trigger();
     QCOMPARE(timer->pos(), left);
+}
+
+void TestTimer::devicesOpenClearOfTheOthers()
+{
+    const QRect screen = Home().screen()->availableGeometry();
+    Home().move(screen.topLeft());
+    const QRect timer = Timer().frameGeometry();
+    Find<QAction>(Home(), "mnuFileDevices")->trigger();
+    QWidget& devices = *Home().Devices();
+    QTRY_VERIFY(devices.isVisible());
+    const QRect placed = devices.frameGeometry();
+    QVERIFY(screen.contains(placed));
+    QVERIFY2(!placed.intersects(Home().frameGeometry()), "the Devices window covers the main window");
+    QVERIFY2(!placed.intersects(timer), "the Devices window covers the run timer");
 }
 
 void TestTimer::reset()

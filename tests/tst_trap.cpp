@@ -1,6 +1,7 @@
 // The Trackpace trap's own firmware, on a simulated board behind the port named by TRACKPACE_TRAP_PORT (tests/firmware/trap_serve), timing a pass that lands in the speed log.
 #include "ui/devices/frmDevices.h"
 #include "ui/home/frmHome.h"
+#include "ui/timer/frmRunTimer.h"
 
 #include "TestSupport.h"
 #include "log/LogTestSupport.h"
@@ -26,6 +27,7 @@ void TestTrap::passLandsInTheLog()
     QWidget* log = Home().SpeedLog()->Window();
     QTRY_VERIFY(log->isVisible());
     Choose(*log, QStringLiteral("GP9 4071"), 10);
+    QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+T")));
 
     frmDevices& devices = *Home().Devices();
     Find<QComboBox>(devices, "cboPort")->setEditText(port);
@@ -49,6 +51,11 @@ void TestTrap::passLandsInTheLog()
     const double seconds = runs.at(0).at(5).toDouble();
     QVERIFY2(std::abs(seconds - 1.234567) <= 10e-6, qPrintable(runs.at(0).at(5)));
     QCOMPARE(runs.at(0).at(6), QStringLiteral("94.6"));
+    // The run timer shows it too, without handing it over to the main window's 48 in.
+    frmRunTimer& timer = *Home().RunTimer();
+    QCOMPARE(Find<QLabel>(timer, "lblSpeed")->text(), QStringLiteral("94.6 mph (±4 µs)"));
+    QCOMPARE(Find<QLabel>(timer, "lblHandOver")->text(),
+             QStringLiteral("Not handed over: the trap measured over 600 mm, not over the main window's track."));
     // The window as the README shows it, with this pass.
     devices.show();
     QVERIFY(devices.grab().save(QStringLiteral("devices-window.png")));

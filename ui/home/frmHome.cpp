@@ -3,7 +3,9 @@
 
 #include "core/General.h"
 #include "core/MessageBox.h"
+#include "core/RunTiming.h"
 #include "core/Scales.h"
+#include "devices/DeviceSettings.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
@@ -13,16 +15,13 @@
 #include "ui/SingleLineEdit.h"
 #include "ui/UpDown.h"
 #include "ui/ValueBox.h"
-#include "devices/DeviceSettings.h"
+#include "ui/WindowPlacement.h"
 #include "ui/about/frmAbout.h"
 #include "ui/devices/frmDevices.h"
 #include "ui/home/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
-#include "ui/WindowPlacement.h"
-
-#include <vector>
 #include "ui/timer/frmRunTimer.h"
 
 #include <QCloseEvent>
@@ -37,6 +36,7 @@
 #include <QScreen>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -390,35 +390,59 @@ void frmHome::ShowSpeedLog()
     if (SpeedLogLink* log = SpeedLog()) {
         QWidget* window = log->Window();
         if (!opened) {
-            // Within the screen, beside this window where there is room, else where it
-            // covers neither this window nor the run timer if it can.
-            const QMargins frame = FrameMargins();
-            std::vector<QRect> keepClear{frameGeometry()};
-            if (timer_ && timer_->isVisible()) {
-                keepClear.push_back(timer_->frameGeometry());
-            }
-            const QRect place = PlaceWithin(frameGeometry(), keepClear, window->size().grownBy(frame),
-                                            SmallestSpeedLog.grownBy(frame), screen()->availableGeometry());
-            window->resize(place.size().shrunkBy(frame));
-            window->move(place.topLeft());
+            PlaceClear(*window, window->size(), SmallestSpeedLog);
         }
-        window->show();
-        window->raise();
-        window->activateWindow();
+        Raise(*window);
     }
+}
+
+void frmHome::PlaceClear(QWidget& window, const QSize& wanted, const QSize& least)
+{
+    // Within the screen, beside this window where there is room, else where it covers
+    // none of the program's other windows if it can.
+    const QMargins frame = FrameMargins();
+    std::vector<QRect> keepClear{frameGeometry()};
+    const std::array<const QWidget*, 3> others{timer_.get(), log_ ? log_->Window() : nullptr, devices_.get()};
+    for (const QWidget* other : others) {
+        if (other != nullptr && other != &window && other->isVisible()) {
+            keepClear.push_back(other->frameGeometry());
+        }
+    }
+    const QRect place = PlaceWithin(frameGeometry(), keepClear, wanted.grownBy(frame), least.grownBy(frame),
+                                    screen()->availableGeometry());
+    window.resize(place.size().shrunkBy(frame));
+    window.move(place.topLeft());
+}
+
+void frmHome::Raise(QWidget& window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 frmDevices* frmHome::Devices()
 {
     if (!devices_) {
-        devices_ = std::make_unique<frmDevices>(
-            [this](const MeasuredRun& run) {
-                return log_ ? log_->RecordMeasuredRun(run)
-                            : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
-            },
-            [this] { return log_ ? log_->DeviceRatio() : 87.0; }, General::DevicesPathNative);
+        devices_ = std::make_unique<frmDevices>([this](const MeasuredRun& run) { return TakeMeasuredRun(run); },
+                                                [this] { return DeviceRatio(); }, General::DevicesPathNative);
     }
     return devices_.get();
+}
+
+double frmHome::DeviceRatio() const
+{
+    return log_ ? log_->DeviceRatio() : General::ScaleRatio;
+}
+
+QString frmHome::TakeMeasuredRun(const MeasuredRun& run)
+{
+    const QString logged = log_ ? log_->RecordMeasuredRun(run)
+                                : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+    if (timer_) {
+        timer_->ShowMeasured(run, MeasuredSpeedText(run, DeviceRatio()), OverTrack(run, TrackShown()), logged);
+    }
+    return logged;
 }
 
 void frmHome::ReconnectDevice()
@@ -430,24 +454,24 @@ void frmHome::ReconnectDevice()
 
 void frmHome::ShowDevices()
 {
-    ShowBeside(*Devices(), devicesPlaced_);
-}
-
-void frmHome::ShowBeside(QWidget& window, bool& placed)
-{
-    if (!placed) {
-        placed = true;
-        PlaceBeside(window, window.sizeHint());
+    frmDevices& devices = *Devices();
+    if (!devicesPlaced_) {
+        devicesPlaced_ = true;
+        PlaceClear(devices, devices.sizeHint(), devices.minimumSizeHint());
     }
     // Shown again, it stays where the user last left it.
-    window.show();
-    window.raise();
-    window.activateWindow();
+    Raise(devices);
 }
 
 void frmHome::ShowRunTimer()
 {
-    ShowBeside(*RunTimer(), timerPlaced_);
+    frmRunTimer& timer = *RunTimer();
+    if (!timerPlaced_) {
+        timerPlaced_ = true;
+        PlaceBeside(timer, timer.sizeHint());
+    }
+    // Shown again, it stays where the user last left it.
+    Raise(timer);
 }
 
 QMargins frmHome::FrameMargins() const

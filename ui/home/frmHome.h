@@ -70,8 +70,15 @@ private:
     void ShowRunTimer();
     void ShowSpeedLog();
     void ShowDevices();
-    // Shows `window`, placed beside this one the first time (`placed` remembers it).
-    void ShowBeside(QWidget& window, bool& placed);
+    // A device's run: to the speed log, and shown in the run timer if it is open.
+    QString TakeMeasuredRun(const MeasuredRun& run);
+    // The scale of the devices' runs: the log's choice, the main window's while it is closed.
+    double DeviceRatio() const;
+    // Sizes and places `window` within the screen, clear of this window and the other
+    // windows shown, at `wanted` or down to `least` where room is short.
+    void PlaceClear(QWidget& window, const QSize& wanted, const QSize& least);
+    // Shows `window` in front, with the focus.
+    static void Raise(QWidget& window);
     // Puts a window of `size` beside this one, where the screen has room for it.
     void PlaceBeside(QWidget& window, const QSize& size);
     // The main window's frame around its client area (the window manager's border),

@@ -253,6 +253,30 @@ void frmRunTimer::Stop()
                                               "The elapsed time is 1 to 60 seconds."));
 }
 
+void frmRunTimer::ShowMeasured(const MeasuredRun& run, const QString& speed, bool overTrack, const QString& logged)
+{
+    lblLog->setText(logged);
+    lblLog->show();
+    if (running_) {
+        return;
+    }
+    const qint64 tenths = ShownTenths(run.microseconds / 1000);
+    lastTenths_ = tenths;
+    measuredSpeed_ = speed;
+    lblFigure->setText(QString::number(static_cast<double>(run.microseconds) / 1e6, 'f', 3));
+    lblSpeed->setText(speed);
+    handedSeconds_ = overTrack ? HandedOverSeconds(tenths) : std::nullopt;
+    if (handedSeconds_) {
+        handOver_(*handedSeconds_);
+        return;
+    }
+    lblHandOver->setText(overTrack ? QStringLiteral("Not handed over: the elapsed time is 1 to 60 seconds.")
+                                   : QStringLiteral("Not handed over: the %1 measured over %2 mm, not over the main "
+                                                    "window's track.")
+                                         .arg(run.source)
+                                         .arg(run.millimetres, 0, 'g', 8));
+}
+
 void frmRunTimer::Reset()
 {
     if (running_) {
@@ -264,6 +288,7 @@ void frmRunTimer::Reset()
 void frmRunTimer::ClearRun()
 {
     lastTenths_ = -1;
+    measuredSpeed_.clear();
     handedSeconds_.reset();
     lblFigure->setText(TenthsText(0));
     lblHandOver->clear();
@@ -305,6 +330,9 @@ void frmRunTimer::ShowSpeed()
 {
     // Over the main window's scale distance as it is now; a run too short to time
     // by hand (under half a second) has no speed worth showing.
+    if (!measuredSpeed_.isEmpty()) {
+        return;  // a device's run: its speed is over its own distance
+    }
     if (lastTenths_ < ShortestRunTenths) {
         lblSpeed->clear();
         return;

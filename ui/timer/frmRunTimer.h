@@ -1,6 +1,7 @@
 // The run timer: times a run by hand and hands the seconds to the main window, and beeps the pace of a table speed.
 #pragma once
 
+#include "core/MeasuredRun.h"
 #include "ui/timer/TimerDevices.h"
 
 #include <QDialog>
@@ -41,6 +42,11 @@ public:
     // A stopped run of half a second or more also goes to `log` (the speed log), to
     // the millisecond; the sentence it returns shows under the hand-over note.
     void SetRunLog(std::function<QString(qint64 milliseconds)> log);
+    // A run a device timed by itself: shown as a run timed here, told with the device's
+    // resolution; its whole seconds go to the main window only where `overTrack` (the
+    // device measured over the main window's own track). `logged` is the log's answer.
+    // A run being timed by hand goes on; the device's run is then told only as logged.
+    void ShowMeasured(const MeasuredRun& run, const QString& speed, bool overTrack, const QString& logged);
     // What Ctrl+L does here: opens the speed log, as it does in the main window.
     void SetShowSpeedLog(std::function<void()> show) { showLog_ = std::move(show); }
 
@@ -109,6 +115,7 @@ private:
     bool running_ = false;
     qint64 startMs_ = 0;
     qint64 lastTenths_ = -1;  // the last run, once stopped
+    QString measuredSpeed_;   // the last run's speed, where a device timed it
     std::optional<int> handedSeconds_;  // what the last run gave the main window
     bool pacing_ = false;
     qint64 nextMarkMs_ = 0;  // on the clock
