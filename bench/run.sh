@@ -33,4 +33,7 @@ export QT_QPA_PLATFORM=xcb
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_log" make "$logs" "${BENCH_LOG_RUNS:-1000000}" 2>/dev/null
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_log" measure "$logs" "${BENCH_LOG_RUNS:-1000000}" 2>/dev/null
     rm -rf "$logs"
+    echo
+    # A Trackpace trap on a pseudo-terminal: each pass line through to the log, then a quiet trap.
+    QT_QPA_PLATFORM=offscreen "$build/bench/bench_device" 2>/dev/null | grep "^RESULT"
 } | tee "$out/results.txt"
