@@ -120,6 +120,10 @@ void TestDevices::readers_data()
     // 0x50, two bytes, then 0 6 2 5: 62.5 km/h; 0x2D: no reading; a stray byte before is skipped.
     QTest::newRow("drM SPC200R") << DeviceKind::DrM << QByteArray("\x07\x50\x01\x02\x00\x06\x02\x05\x53\x00\x00\x2d\x2d\x2d\x2d", 15)
                                  << 4 << "scale speed 62.5\nno speed";
+    // 9 9 9 9 is 999.9 km/h; a byte above 9 that is not 0x2D is no digit.
+    QTest::newRow("drM nines, and no digit") << DeviceKind::DrM << QByteArray("\x51\x00\x00\x09\x09\x09\x09\x52\x00\x00\x0a\x00\x00\x00", 14)
+                                             << 4 << "scale speed 999.9\nproblem Not frames a drM SPC200R sends: is it "
+                                                     "the kind of device chosen?";
 }
 
 void TestDevices::readers()
