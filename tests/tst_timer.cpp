@@ -86,8 +86,6 @@ private slots:
     void usableWhileADialogIsOpen();
     void opensBesideTheMainWindow_data();
     void opensBesideTheMainWindow();
-    void placedBesideTheMainWindow_data();
-    void placedBesideTheMainWindow();
     void speedLogPlacedOnAnyScreen_data();
     void speedLogPlacedOnAnyScreen();
     void devicesOpenClearOfTheOthers();
@@ -470,44 +468,6 @@ void TestTimer::usableWhileADialogIsOpen()
     QVERIFY(timer->Running());
 }
 
-void TestTimer::placedBesideTheMainWindow_data()
-{
-    QTest::addColumn<QRect>("screen");
-    QTest::addColumn<QRect>("main");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QPoint>("expected");
-    const QRect screen(0, 0, 1280, 1024);
-    // 8 px from the main window's frame, top edges aligned where it goes beside.
-    QTest::newRow("right") << screen << QRect(100, 100, 441, 268) << QSize(300, 200) << QPoint(549, 100);
-    QTest::newRow("right, just fits") << screen << QRect(100, 100, 441, 268) << QSize(731, 200) << QPoint(549, 100);
-    QTest::newRow("one too wide: below") << screen << QRect(100, 100, 441, 268) << QSize(732, 200)
-                                         << QPoint(100, 376);
-    QTest::newRow("left") << screen << QRect(900, 100, 300, 268) << QSize(300, 200) << QPoint(592, 100);
-    QTest::newRow("below, just fits") << screen << QRect(100, 548, 1100, 268) << QSize(300, 200)
-                                      << QPoint(100, 824);
-    QTest::newRow("one too low: above") << screen << QRect(100, 549, 1100, 268) << QSize(300, 200)
-                                        << QPoint(100, 341);
-    QTest::newRow("below, kept on the screen") << screen << QRect(1000, 100, 280, 268) << QSize(1000, 200)
-                                               << QPoint(280, 376);
-    QTest::newRow("second screen: below") << QRect(1920, 0, 1280, 1024) << QRect(1950, 100, 1200, 268)
-                                          << QSize(300, 200) << QPoint(1950, 376);
-    QTest::newRow("nowhere, more room right") << screen << QRect(419, 378, 441, 268) << QSize(860, 700)
-                                              << QPoint(420, 324);
-    QTest::newRow("nowhere, rooms alike: right") << screen << QRect(420, 378, 440, 268) << QSize(860, 700)
-                                                 << QPoint(420, 324);
-    QTest::newRow("nowhere, more room left") << screen << QRect(421, 378, 441, 268) << QSize(860, 700)
-                                             << QPoint(0, 324);
-}
-
-void TestTimer::placedBesideTheMainWindow()
-{
-    QFETCH(QRect, screen);
-    QFETCH(QRect, main);
-    QFETCH(QSize, size);
-    QFETCH(QPoint, expected);
-    QCOMPARE(BesidePosition(main, size, screen), expected);
-}
-
 void TestTimer::speedLogPlacedOnAnyScreen_data()
 {
     // The screen's free area, the main window's frame centred on it and the run timer's
@@ -524,7 +484,7 @@ void TestTimer::speedLogPlacedOnAnyScreen_data()
         return frame;
     };
     const auto timerOf = [&](const QRect& screen) {
-        return QRect(BesidePosition(centred(screen), QSize(316, 330), screen), QSize(316, 330));
+        return PlaceWithin(centred(screen), {centred(screen)}, QSize(316, 330), QSize(316, 330), screen);
     };
     for (const auto& [name, screen, expected, clear] : std::vector<std::tuple<const char*, QRect, QRect, bool>>{
              {"1366 x 768: to the left, narrowed", QRect(0, 0, 1366, 728), QRect(0, 0, 450, 728), true},

@@ -1,4 +1,4 @@
-// The place of the run timer and the speed log beside the main window.
+// Where the program's other windows open: within the screen, beside the main window, clear of the windows shown.
 #include "ui/WindowPlacement.h"
 
 #include <algorithm>
@@ -12,34 +12,6 @@ int Kept(int value, int low, int high)
 {
     return std::max(low, std::min(value, high));
 }
-
-}  // namespace
-
-QPoint BesidePosition(const QRect& main, const QSize& size, const QRect& screen)
-{
-    const int top = Kept(main.top(), screen.top(), screen.bottom() + 1 - size.height());
-    const int left = Kept(main.left(), screen.left(), screen.right() + 1 - size.width());
-    const int roomRight = screen.right() - main.right() - Gap;
-    const int roomLeft = main.left() - screen.left() - Gap;
-    const int roomBelow = screen.bottom() - main.bottom() - Gap;
-    const int roomAbove = main.top() - screen.top() - Gap;
-    if (roomRight >= size.width()) {
-        return {main.right() + 1 + Gap, top};
-    }
-    if (roomLeft >= size.width()) {
-        return {main.left() - Gap - size.width(), top};
-    }
-    if (roomBelow >= size.height()) {
-        return {left, main.bottom() + 1 + Gap};
-    }
-    if (roomAbove >= size.height()) {
-        return {left, main.top() - Gap - size.height()};
-    }
-    // Nothing fits: as little of the main window covered as the screen allows.
-    return roomRight >= roomLeft ? QPoint(screen.right() + 1 - size.width(), top) : QPoint(screen.left(), top);
-}
-
-namespace {
 
 qint64 Covered(const QRect& window, const std::vector<QRect>& keepClear)
 {

@@ -1,4 +1,4 @@
-// Where the run timer and the speed log open: beside the main window, never over it.
+// Where the run timer, the speed log and the Devices window open: beside the main window, never over it.
 #pragma once
 
 #include <QPoint>
@@ -6,12 +6,6 @@
 #include <QSize>
 
 #include <vector>
-
-// The top-left corner for a window of frame size `size` beside the main window's
-// frame `main` within `screen`: to its right where that fits, else to its left, else
-// below or above it; where nothing fits, on the side with the most room, kept on the
-// screen. Top edges are aligned where the window goes beside.
-QPoint BesidePosition(const QRect& main, const QSize& size, const QRect& screen);
 
 // The frame of a window of frame size `wanted` placed within `screen`: beside the
 // main window's frame `main` (to its right, left, below or above, narrowed or lowered

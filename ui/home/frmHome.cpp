@@ -468,7 +468,7 @@ void frmHome::ShowRunTimer()
     frmRunTimer& timer = *RunTimer();
     if (!timerPlaced_) {
         timerPlaced_ = true;
-        PlaceBeside(timer, timer.sizeHint());
+        PlaceClear(timer, timer.sizeHint(), timer.minimumSizeHint());
     }
     // Shown again, it stays where the user last left it.
     Raise(timer);
@@ -478,11 +478,6 @@ QMargins frmHome::FrameMargins() const
 {
     return {geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
             frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom()};
-}
-
-void frmHome::PlaceBeside(QWidget& window, const QSize& size)
-{
-    window.move(BesidePosition(frameGeometry(), size.grownBy(FrameMargins()), screen()->availableGeometry()));
 }
 
 void frmHome::TakeElapsedTime(int seconds)

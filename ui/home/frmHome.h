@@ -79,8 +79,6 @@ private:
     void PlaceClear(QWidget& window, const QSize& wanted, const QSize& least);
     // Shows `window` in front, with the focus.
     static void Raise(QWidget& window);
-    // Puts a window of `size` beside this one, where the screen has room for it.
-    void PlaceBeside(QWidget& window, const QSize& size);
     // The main window's frame around its client area (the window manager's border),
     // the same frame assumed around the windows placed beside it.
     QMargins FrameMargins() const;
