@@ -132,9 +132,12 @@ QWidget* frmDevices::BuildTrapPage()
     row->addStretch();
     auto* layout = new QFormLayout(page);
     layout->addRow(LabelFor(QStringLiteral("&Spacing between sensors:"), spnTrapSpacing), row);
-    layout->addRow(new QLabel(QStringLiteral("115200 baud. The trap keeps its spacing: measure it from sensor to "
-                                             "sensor and set it once."),
-                              page));
+    auto* note = new QLabel(QStringLiteral("115200 baud. The trap keeps its spacing: measure it from sensor to "
+                                           "sensor and set it once."),
+                            page);
+    // Wrapped, so that a wide font never widens the whole window.
+    note->setWordWrap(true);
+    layout->addRow(note);
     return page;
 }
 
