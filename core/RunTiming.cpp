@@ -68,9 +68,9 @@ QString SpeedWithRange(float scaleDistance, qint64 tenths)
 
 QString MeasuredSpeedText(const MeasuredRun& run, double ratio)
 {
-    const double scaleFeet = run.millimetres * ratio / MillimetresPerFoot;
-    const double seconds = static_cast<double>(run.microseconds) / MicrosPerSecond;
-    const QString speed = Rounded(SpeedOver(static_cast<float>(scaleFeet), seconds), 1) + QStringLiteral(" mph");
+    const double scaleMiles = run.millimetres * ratio / MillimetresPerFoot / FeetPerMile;
+    const double hours = static_cast<double>(run.microseconds) / MicrosPerSecond / SecondsPerHour;
+    const QString speed = Rounded(scaleMiles / hours, 1) + QStringLiteral(" mph");
     return run.resolution.isEmpty() ? speed : speed + QStringLiteral(" (%1)").arg(run.resolution);
 }
 

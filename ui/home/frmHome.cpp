@@ -438,7 +438,7 @@ double frmHome::DeviceRatio() const
 QString frmHome::TakeMeasuredRun(const MeasuredRun& run)
 {
     const QString logged = log_ ? log_->RecordMeasuredRun(run)
-                                : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+                                : LogClosedText();
     if (timer_) {
         timer_->ShowMeasured(run, MeasuredSpeedText(run, DeviceRatio()), OverTrack(run, TrackShown()), logged);
     }

@@ -12,6 +12,12 @@
 class QPagedPaintDevice;
 class QWidget;
 
+// What a run timed or measured while the log is closed is told.
+inline QString LogClosedText()
+{
+    return QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+}
+
 // What the log asks of the program: the track the main window shows, its message
 // boxes, its printing. Only these calls cross between program and module, so that
 // each keeps its own state (the module shares none of the program's globals).

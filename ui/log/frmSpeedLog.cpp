@@ -554,7 +554,7 @@ QString frmSpeedLog::RecordTimedRun(qint64 milliseconds)
         // Closed, the log takes no runs; with a locomotive chosen, that is worth saying.
         return CleanLocomotive(cboLocomotive->currentText()).isEmpty()
                    ? QString()
-                   : QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+                   : LogClosedText();
     }
     // The note tells of the last run, timed or typed.
     const QString told = Record(milliseconds * 1000, TimedSource);
@@ -618,7 +618,7 @@ QString frmSpeedLog::Record(qint64 microseconds, const QString& source)
 QString frmSpeedLog::RecordMeasuredRun(const MeasuredRun& measured)
 {
     if (!isVisible()) {
-        return QStringLiteral("Not logged: the speed log is closed (Ctrl+L opens it again).");
+        return LogClosedText();
     }
     const QString told = RecordMeasured(measured);
     lblNote->setText(told);

@@ -328,11 +328,11 @@ void frmRunTimer::MainWindowChanged(int seconds, const QString& speedText)
 
 void frmRunTimer::ShowSpeed()
 {
-    // Over the main window's scale distance as it is now; a run too short to time
-    // by hand (under half a second) has no speed worth showing.
     if (!measuredSpeed_.isEmpty()) {
         return;  // a device's run: its speed is over its own distance
     }
+    // Over the main window's scale distance as it is now; a run too short to time
+    // by hand (under half a second) has no speed worth showing.
     if (lastTenths_ < ShortestRunTenths) {
         lblSpeed->clear();
         return;
