@@ -86,6 +86,8 @@ private slots:
     void usableWhileADialogIsOpen();
     void opensBesideTheMainWindow_data();
     void opensBesideTheMainWindow();
+    void placedBesideTheMainWindow_data();
+    void placedBesideTheMainWindow();
     void speedLogPlacedOnAnyScreen_data();
     void speedLogPlacedOnAnyScreen();
     void devicesOpenClearOfTheOthers();
@@ -466,6 +468,39 @@ void TestTimer::usableWhileADialogIsOpen()
     QCOMPARE(Find<UpDown>(Home(), "udTime")->value(), 3);
     QTRY_COMPARE(printed.load(), dialog.startsWith(u"Trackpace - Time") ? 1 : 0);
     QVERIFY(timer->Running());
+}
+
+void TestTimer::placedBesideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<QSize>("least");
+    QTest::addColumn<QRect>("expected");
+    // On 1280 x 1024, 8 px from the main window's frame, top edges aligned beside it.
+    QTest::newRow("right") << QRect(100, 100, 441, 268) << QSize(300, 200) << QSize(300, 200)
+                           << QRect(549, 100, 300, 200);
+    QTest::newRow("right, narrowed to its 731 px") << QRect(100, 100, 441, 268) << QSize(800, 200) << QSize(500, 200)
+                                                   << QRect(549, 100, 731, 200);
+    QTest::newRow("too wide beside: below") << QRect(100, 100, 1100, 268) << QSize(300, 200) << QSize(300, 200)
+                                            << QRect(100, 376, 300, 200);
+    QTest::newRow("below, just room") << QRect(100, 548, 1100, 268) << QSize(300, 200) << QSize(300, 200)
+                                      << QRect(100, 824, 300, 200);
+    QTest::newRow("one too low: above") << QRect(100, 549, 1100, 268) << QSize(300, 200) << QSize(300, 200)
+                                        << QRect(100, 341, 300, 200);
+    QTest::newRow("above, just room") << QRect(100, 208, 1100, 808) << QSize(300, 200) << QSize(300, 200)
+                                      << QRect(100, 0, 300, 200);
+    // No room beside: the corners all cover 290 x 190 of it; the first, top right.
+    QTest::newRow("nowhere: a corner") << QRect(10, 10, 1260, 1004) << QSize(300, 200) << QSize(300, 200)
+                                       << QRect(980, 0, 300, 200);
+}
+
+void TestTimer::placedBesideTheMainWindow()
+{
+    QFETCH(QRect, main);
+    QFETCH(QSize, wanted);
+    QFETCH(QSize, least);
+    QFETCH(QRect, expected);
+    QCOMPARE(PlaceWithin(main, {main}, wanted, least, QRect(0, 0, 1280, 1024)), expected);
 }
 
 void TestTimer::speedLogPlacedOnAnyScreen_data()
