@@ -91,6 +91,7 @@ private slots:
     void speedLogPlacedOnAnyScreen_data();
     void speedLogPlacedOnAnyScreen();
     void devicesOpenClearOfTheOthers();
+    void closingTheMainWindowEndsTheProgram();
     void reset();
     void paceMarks_data();
     void paceMarks();
@@ -586,6 +587,23 @@ void TestTimer::devicesOpenClearOfTheOthers()
     QVERIFY(screen.contains(placed));
     QVERIFY2(!placed.intersects(Home().frameGeometry()), "the Devices window covers the main window");
     QVERIFY2(!placed.intersects(timer), "the Devices window covers the run timer");
+}
+
+void TestTimer::closingTheMainWindowEndsTheProgram()
+{
+    // The run timer and the Devices window open: once the main window is closed, no
+    // window left keeps Trackpace running.
+    Timer();
+    Find<QAction>(Home(), "mnuFileDevices")->trigger();
+    QTRY_VERIFY(Home().Devices()->isVisible());
+    QVERIFY(Home().close());
+    QStringList keeping;
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->testAttribute(Qt::WA_QuitOnClose)) {
+            keeping << window->objectName();
+        }
+    }
+    QCOMPARE(keeping, QStringList());
 }
 
 void TestTimer::reset()

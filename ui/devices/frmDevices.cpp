@@ -56,6 +56,8 @@ frmDevices::frmDevices(std::function<QString(const MeasuredRun&)> record, std::f
 {
     setObjectName(QStringLiteral("frmDevices"));
     setWindowTitle(QStringLiteral("Devices"));
+    // Open or not, it does not keep Trackpace running once the main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     Build();
     Show(LoadDevice(settingsPath_).setup);
     connect(link_, &DeviceLink::StateChanged, this, &frmDevices::ShowState);
