@@ -39,12 +39,24 @@ while read -r suite gui; do
             failed+=("$name")
             continue
         fi
-        (cd "$(dirname "$suite")" && TRACKPACE_TRAP_PORT=COM5 timeout 600 bash "$source/tests/firmware/with_trap.sh" \
-            "$serve" "$hex" "$WINEPREFIX/dosdevices/com5" wine "$suite" "${args[@]}" >/dev/null 2>&1)
+        serve_trap() {
+            (cd "$(dirname "$suite")" && TRACKPACE_TRAP_PORT=COM5 timeout 600 bash "$source/tests/firmware/with_trap.sh" \
+                "$serve" "$hex" "$WINEPREFIX/dosdevices/com5" wine "$suite" "${args[@]}" >/dev/null 2>&1)
+        }
+        serve_trap
+        status=$?
+        if [ "$status" -ne 0 ]; then
+            # Under Wine the pass now and then never reaches the program (about one run in
+            # seven; the cause is not yet found): the failure is shown, and the suite runs once more.
+            echo "RETRY $name (status $status): $(grep -h '^Totals' "$results/$name.txt" 2>/dev/null)"
+            grep -h -A2 '^FAIL' "$results/$name.txt" 2>/dev/null | head -6
+            serve_trap
+            status=$?
+        fi
     else
         (cd "$(dirname "$suite")" && timeout 600 wine "$suite" "${args[@]}" >/dev/null 2>&1)
+        status=$?
     fi
-    status=$?
     summary=$(grep -h '^Totals' "$results/$name.txt" 2>/dev/null)
     if [ "$status" -eq 0 ]; then
         passed=$((passed + 1))
