@@ -3,6 +3,7 @@
 
 #include "devices/DeviceSettings.h"
 #include "devices/SerialPort.h"
+#include "station/StationSettings.h"
 #include "ui/Named.h"
 
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,7 +54,7 @@ QDoubleSpinBox* Seconds(QWidget* parent, const char* name, double low, double hi
 frmDevices::frmDevices(std::function<QString(const MeasuredRun&)> record, std::function<double()> scaleRatio,
                        QByteArray settingsPath)
     : record_(std::move(record)), settingsPath_(std::move(settingsPath)),
-      link_(new DeviceLink(std::move(scaleRatio), this))
+      link_(new DeviceLink(std::move(scaleRatio), this)), station_(new StationLink(this))
 {
     setObjectName(QStringLiteral("frmDevices"));
     setWindowTitle(QStringLiteral("Devices"));
@@ -63,33 +65,46 @@ frmDevices::frmDevices(std::function<QString(const MeasuredRun&)> record, std::f
     connect(link_, &DeviceLink::StateChanged, this, &frmDevices::ShowState);
     connect(link_, &DeviceLink::Measured, this, &frmDevices::Measured);
     ShowState();
+    ShowStation(LoadStation(settingsPath_).setup);
+    connect(station_, &StationLink::StateChanged, this, &frmDevices::ShowStationState);
+    ShowStationState();
 }
 
 frmDevices::~frmDevices() = default;
 
 void frmDevices::Build()
 {
-    cboPort = Named(new QComboBox(this), "cboPort");
+    auto* tabs = Named(new QTabWidget(this), "tabDevices");
+    tabs->addTab(BuildDevicePage(tabs), QStringLiteral("Timing &device"));
+    tabs->addTab(BuildStationPage(tabs), QStringLiteral("Command stat&ion"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+}
+
+QWidget* frmDevices::BuildDevicePage(QWidget* tabs)
+{
+    auto* page = new QWidget(tabs);
+    cboPort = Named(new QComboBox(page), "cboPort");
     cboPort->setEditable(true);
     cboPort->setInsertPolicy(QComboBox::NoInsert);
     cboPort->setMinimumContentsLength(28);
     cboPort->lineEdit()->setPlaceholderText(QStringLiteral("a port, or any path typed"));
-    cmdPorts = Named(new QPushButton(QStringLiteral("&List Ports"), this), "cmdPorts");
-    cboKind = Named(new QComboBox(this), "cboKind");
+    cmdPorts = Named(new QPushButton(QStringLiteral("&List Ports"), page), "cmdPorts");
+    cboKind = Named(new QComboBox(page), "cboKind");
     for (const DeviceKind kind : DeviceKinds()) {
         cboKind->addItem(DeviceKindName(kind), static_cast<int>(kind));
     }
-    stkChoices = Named(new QStackedWidget(this), "stkChoices");
+    stkChoices = Named(new QStackedWidget(page), "stkChoices");
     stkChoices->addWidget(BuildTrapPage());
     stkChoices->addWidget(BuildPatternPage());
     stkChoices->addWidget(BuildRollerPage());
-    cmdConnect = Named(new QPushButton(QStringLiteral("&Connect"), this), "cmdConnect");
+    cmdConnect = Named(new QPushButton(QStringLiteral("&Connect"), page), "cmdConnect");
     cmdConnect->setDefault(true);
-    lblState = Named(new QLabel(this), "lblState");
+    lblState = Named(new QLabel(page), "lblState");
     lblState->setWordWrap(true);
     lblState->setTextFormat(Qt::PlainText);
     lblState->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    txtLines = Named(new QPlainTextEdit(this), "txtLines");
+    txtLines = Named(new QPlainTextEdit(page), "txtLines");
     txtLines->setReadOnly(true);
     txtLines->setMaximumBlockCount(LastLinesKept);
     txtLines->setTabChangesFocus(true);
@@ -105,12 +120,12 @@ void frmDevices::Build()
     auto* connectRow = new QHBoxLayout;
     connectRow->addStretch();
     connectRow->addWidget(cmdConnect);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(page);
     layout->addLayout(form);
     layout->addWidget(stkChoices);
     layout->addLayout(connectRow);
     layout->addWidget(lblState);
-    layout->addWidget(new QLabel(QStringLiteral("Last lines from the device:"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Last lines from the device:"), page));
     layout->addWidget(txtLines);
     ListPorts();
 
@@ -118,6 +133,7 @@ void frmDevices::Build()
     connect(cboKind, &QComboBox::currentIndexChanged, this, &frmDevices::KindChosen);
     connect(cmdConnect, &QPushButton::clicked, this, &frmDevices::ConnectOrDisconnect);
     connect(cmdSetSpacing, &QPushButton::clicked, this, &frmDevices::SetSpacing);
+    return page;
 }
 
 QWidget* frmDevices::BuildTrapPage()
@@ -276,4 +292,102 @@ void frmDevices::Keep()
 void frmDevices::Measured(const MeasuredRun& run)
 {
     link_->Told(record_(run));
+}
+
+QWidget* frmDevices::BuildStationPage(QWidget* tabs)
+{
+    auto* page = new QWidget(tabs);
+    cboStationKind = Named(new QComboBox(page), "cboStationKind");
+    for (const StationKind kind : {StationKind::WiThrottle, StationKind::DccExTcp, StationKind::DccExSerial}) {
+        cboStationKind->addItem(StationKindName(kind), static_cast<int>(kind));
+    }
+    txtStationHost = Named(new QLineEdit(page), "txtStationHost");
+    txtStationHost->setPlaceholderText(QStringLiteral("the computer running JMRI, or the station's address"));
+    spnStationPort = Named(new QSpinBox(page), "spnStationPort");
+    spnStationPort->setRange(1, 65535);
+    cboStationSerial = Named(new QComboBox(page), "cboStationSerial");
+    cboStationSerial->setEditable(true);
+    cboStationSerial->setInsertPolicy(QComboBox::NoInsert);
+    cboStationSerial->addItems(SerialPortNames());
+    cmdStationConnect = Named(new QPushButton(QStringLiteral("&Connect"), page), "cmdStationConnect");
+    lblStationState = Named(new QLabel(page), "lblStationState");
+    lblStationState->setWordWrap(true);
+    lblStationState->setTextFormat(Qt::PlainText);
+    lblStationState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* note = new QLabel(QStringLiteral("The speed log's Profile tab drives a locomotive through this station. "
+                                           "WiThrottle's heartbeat stops the locomotive should Trackpace or the "
+                                           "network fail; DCC-EX's own commands keep none."),
+                            page);
+    note->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Kind:"), cboStationKind);
+    form->addRow(QStringLiteral("&Host:"), txtStationHost);
+    form->addRow(QStringLiteral("&Port:"), spnStationPort);
+    form->addRow(QStringLiteral("&Serial port:"), cboStationSerial);
+    auto* connectRow = new QHBoxLayout;
+    connectRow->addStretch();
+    connectRow->addWidget(cmdStationConnect);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(form);
+    layout->addWidget(note);
+    layout->addLayout(connectRow);
+    layout->addWidget(lblStationState);
+    layout->addStretch();
+
+    connect(cboStationKind, &QComboBox::currentIndexChanged, this, [this] {
+        spnStationPort->setValue(DefaultStationPort(ChosenStation().kind));
+        ShowStationState();
+    });
+    connect(cmdStationConnect, &QPushButton::clicked, this, &frmDevices::ConnectOrDisconnectStation);
+    return page;
+}
+
+void frmDevices::ShowStation(const StationSetup& setup)
+{
+    const QSignalBlocker blocker(cboStationKind);
+    cboStationKind->setCurrentIndex(cboStationKind->findData(static_cast<int>(setup.kind)));
+    txtStationHost->setText(setup.host);
+    spnStationPort->setValue(setup.port);
+    cboStationSerial->setEditText(setup.serialPort);
+}
+
+StationSetup frmDevices::ChosenStation() const
+{
+    StationSetup setup;
+    setup.kind = static_cast<StationKind>(cboStationKind->currentData().toInt());
+    setup.host = txtStationHost->text().trimmed();
+    setup.port = spnStationPort->value();
+    setup.serialPort = cboStationSerial->currentText().trimmed();
+    return setup;
+}
+
+bool frmDevices::ReconnectStation()
+{
+    const KeptStation kept = LoadStation(settingsPath_);
+    return kept.connect && station_->Connect(kept.setup);
+}
+
+void frmDevices::ConnectOrDisconnectStation()
+{
+    if (station_->Connected() || station_->Ready()) {
+        station_->Disconnect();
+    } else {
+        station_->Connect(ChosenStation());
+    }
+    if (const std::optional<QString> failed = SaveStation(settingsPath_, {ChosenStation(), station_->Connected()})) {
+        lblStationState->setText(station_->State() + QStringLiteral("\nThe choices could not be kept: %1.").arg(*failed));
+    }
+}
+
+void frmDevices::ShowStationState()
+{
+    lblStationState->setText(station_->State());
+    const bool connected = station_->Connected();
+    cmdStationConnect->setText(connected ? QStringLiteral("Dis&connect") : QStringLiteral("&Connect"));
+    const bool serial = ChosenStation().kind == StationKind::DccExSerial;
+    cboStationKind->setEnabled(!connected);
+    txtStationHost->setEnabled(!connected && !serial);
+    spnStationPort->setEnabled(!connected && !serial);
+    cboStationSerial->setEnabled(!connected && serial);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "devices/DeviceLink.h"
+#include "station/StationLink.h"
 
 #include <QDialog>
 
@@ -31,6 +32,11 @@ public:
     ~frmDevices() override;
 
     DeviceLink& Link() { return *link_; }
+    // The command station, which the speed log's Profile tab drives.
+    StationLink& Station() { return *station_; }
+    // Connects to the station kept in the settings file when it was connected as
+    // Trackpace last ended; false where there was none or it could not be started.
+    bool ReconnectStation();
     // Connects to the device kept in the settings file when it was connected as
     // Trackpace last ended; false where there was none or it could not be reached.
     bool ReconnectKept();
@@ -39,6 +45,12 @@ public:
 
 private:
     void Build();
+    QWidget* BuildDevicePage(QWidget* tabs);
+    QWidget* BuildStationPage(QWidget* tabs);
+    void ShowStation(const StationSetup& setup);
+    StationSetup ChosenStation() const;
+    void ConnectOrDisconnectStation();
+    void ShowStationState();
     QWidget* BuildTrapPage();
     QWidget* BuildPatternPage();
     QWidget* BuildRollerPage();
@@ -54,6 +66,7 @@ private:
     std::function<QString(const MeasuredRun&)> record_;
     QByteArray settingsPath_;
     DeviceLink* link_ = nullptr;
+    StationLink* station_ = nullptr;
 
     QComboBox* cboPort = nullptr;
     QPushButton* cmdPorts = nullptr;
@@ -71,4 +84,10 @@ private:
     QPushButton* cmdConnect = nullptr;
     QLabel* lblState = nullptr;
     QPlainTextEdit* txtLines = nullptr;
+    QComboBox* cboStationKind = nullptr;
+    QLineEdit* txtStationHost = nullptr;
+    QSpinBox* spnStationPort = nullptr;
+    QComboBox* cboStationSerial = nullptr;
+    QPushButton* cmdStationConnect = nullptr;
+    QLabel* lblStationState = nullptr;
 };

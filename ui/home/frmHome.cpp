@@ -6,6 +6,7 @@
 #include "core/RunTiming.h"
 #include "core/Scales.h"
 #include "devices/DeviceSettings.h"
+#include "station/StationSettings.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Geometry.h"
@@ -20,6 +21,7 @@
 #include "ui/devices/frmDevices.h"
 #include "ui/home/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
+#include "ui/profile/ProfileTab.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
 #include "ui/timer/frmRunTimer.h"
@@ -364,11 +366,26 @@ SpeedLogLink* frmHome::SpeedLog()
         }
         logHost_ = std::make_unique<LogHost>([this] { return TrackShown(); }, [this] { ShowRunTimer(); });
         log_.reset(create(logHost_.get(), &General::LogPathNative));
+        AddProfile();
         if (timer_) {
             LogTimedRuns();
         }
     }
     return log_.get();
+}
+
+void frmHome::AddProfile()
+{
+    ProfileTab::Links links;
+    links.station = [this]() -> StationLink& { return Devices()->Station(); };
+    links.device = [this]() -> DeviceLink& { return Devices()->Link(); };
+    links.record = [this](const MeasuredRun& run, int step, bool reverse) {
+        return log_->RecordProfileRun(run, step, reverse);
+    };
+    links.locomotive = [this] { return log_->Locomotive(); };
+    links.scaleRatio = [this] { return DeviceRatio(); };
+    profile_ = new ProfileTab(std::move(links));
+    log_->AddTab(profile_, QStringLiteral("Profile"));
 }
 
 void frmHome::LogTimedRuns()
@@ -437,6 +454,10 @@ double frmHome::DeviceRatio() const
 
 QString frmHome::TakeMeasuredRun(const MeasuredRun& run)
 {
+    // A profile takes every pass while it runs, at the steps it drives.
+    if (profile_ && profile_->Running()) {
+        return profile_->Take(run);
+    }
     const QString logged = log_ ? log_->RecordMeasuredRun(run)
                                 : LogClosedText();
     if (timer_) {
@@ -449,6 +470,9 @@ void frmHome::ReconnectDevice()
 {
     if (LoadDevice(General::DevicesPathNative).connect) {
         Devices()->ReconnectKept();
+    }
+    if (LoadStation(General::DevicesPathNative).connect) {
+        Devices()->ReconnectStation();
     }
 }
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "ui/ScaleGroup.h"
+#include "ui/profile/ProfileTab.h"
 #include "ui/log/SpeedLogLink.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -41,8 +43,11 @@ public:
     // The Devices window, created on first use; the device stays connected while it
     // is closed, and is let go when this window goes.
     frmDevices* Devices();
-    // Connects the device that was connected as Trackpace last ended, if any.
+    // Connects the device and the command station that were connected as Trackpace
+    // last ended, if any.
     void ReconnectDevice();
+    // The speed log's Profile tab (null while the log has not been opened).
+    ProfileTab* Profile() const { return profile_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -84,6 +89,8 @@ private:
     QMargins FrameMargins() const;
     // Runs stopped in the run timer go to the speed log.
     void LogTimedRuns();
+    // The Profile tab, among the speed log's.
+    void AddProfile();
     TrackNow TrackShown() const;
     // A run timed in the run timer window becomes the elapsed time of Check Speed.
     void TakeElapsedTime(int seconds);
@@ -116,6 +123,7 @@ private:
     std::unique_ptr<SpeedLogHost> logHost_;
     std::unique_ptr<SpeedLogLink> log_;  // goes before its host
     std::unique_ptr<frmDevices> devices_;  // goes first: nothing more reaches the log
+    QPointer<ProfileTab> profile_;  // the log's window owns it
     bool timerPlaced_ = false;
     bool devicesPlaced_ = false;
 };

@@ -620,35 +620,65 @@ QString frmSpeedLog::RecordMeasuredRun(const MeasuredRun& measured)
     if (!isVisible()) {
         return LogClosedText();
     }
-    const QString told = RecordMeasured(measured);
+    const QString told = RecordMeasured(measured, spnThrottle->value(), cboDirection->currentIndex() == 1).told;
     lblNote->setText(told);
     return told;
 }
 
-QString frmSpeedLog::RecordMeasured(const MeasuredRun& measured)
+LogAnswer frmSpeedLog::RecordProfileRun(const MeasuredRun& run, int throttle, bool reverse)
+{
+    if (!isVisible()) {
+        return {false, LogClosedText()};
+    }
+    MeasuredRun profiled = run;
+    profiled.source = QStringLiteral("%1 (profile)").arg(run.source);
+    const LogAnswer answer = RecordMeasured(profiled, throttle, reverse);
+    lblNote->setText(answer.told);
+    return answer;
+}
+
+QString frmSpeedLog::Locomotive() const
+{
+    return CleanLocomotive(cboLocomotive->currentText());
+}
+
+void frmSpeedLog::AddTab(QWidget* tab, const QString& title)
+{
+    tabs_->addTab(tab, title);
+}
+
+LogAnswer frmSpeedLog::RecordMeasured(const MeasuredRun& measured, int throttle, bool reverse)
 {
     if (const std::optional<QString> not_ = NotLoggable(measured.microseconds)) {
-        return *not_;
+        return {false, *not_};
     }
     const TrackNow track{deviceScale_.name, deviceScale_.ratio, false, measured.millimetres / MillimetresPerInch};
-    LoggedRun run = NewRun(track, measured.microseconds, measured.source);
+    LoggedRun run = NewRun(track, measured.microseconds, measured.source, throttle, reverse);
     const QString speed = QStringLiteral("%1 %2").arg(InUnit(run.mph, unit_), 0, 'f', 1).arg(UnitText(unit_));
     const QString over = QStringLiteral("%1 mm in %2 s").arg(measured.millimetres, 0, 'g', 8).arg(SecondsText(run.microseconds));
     if (run.mph > FastestDeviceMph) {
-        return QStringLiteral("Not logged: %1 is %2 in %3, faster than any train: is the spacing right?")
-            .arg(over, speed, LogScaleText(deviceScale_));
+        return {false, QStringLiteral("Not logged: %1 is %2 in %3, faster than any train: is the spacing right?")
+                           .arg(over, speed, LogScaleText(deviceScale_))};
     }
-    return Logged(run, QStringLiteral("Logged for %1 at step %2 %3: %4 (%5, %6), %7")
-                           .arg(run.locomotive)
-                           .arg(run.throttle)
-                           .arg(DirectionText(run.reverse), speed, measured.source, measured.resolution, over));
+    const qint64 before = runsModel_->Count() + static_cast<qint64>(pending_.size());
+    const QString told = Logged(run, QStringLiteral("Logged for %1 at step %2 %3: %4 (%5, %6), %7")
+                                         .arg(run.locomotive)
+                                         .arg(run.throttle)
+                                         .arg(DirectionText(run.reverse), speed, measured.source, measured.resolution, over));
+    return {runsModel_->Count() + static_cast<qint64>(pending_.size()) > before, told};
 }
 
 LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source) const
 {
+    return NewRun(track, microseconds, source, spnThrottle->value(), cboDirection->currentIndex() == 1);
+}
+
+LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source, int throttle,
+                              bool reverse) const
+{
     const QDateTime now = QDateTime::currentDateTime();
-    return MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), CleanLocomotive(cboLocomotive->currentText()),
-                   spnThrottle->value(), cboDirection->currentIndex() == 1, track, microseconds, source);
+    return MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), CleanLocomotive(cboLocomotive->currentText()), throttle,
+                   reverse, track, microseconds, source);
 }
 
 QString frmSpeedLog::Logged(LoggedRun& run, const QString& logged)

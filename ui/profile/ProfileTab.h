@@ -1,0 +1,96 @@
+// The speed log's Profile tab: a locomotive's speed profile set up, confirmed, run through the command station and the trap, and stopped.
+#pragma once
+
+#include "core/MeasuredRun.h"
+#include "station/ProfilePlan.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class DeviceLink;
+class ProfileCurve;
+class ProfileRun;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QShortcut;
+class QSpinBox;
+class StationLink;
+
+// Made by the program and handed to the speed log's window as one of its tabs. Its
+// controls carry their names (spnAddress, cmdStart, cmdStop …) as object names.
+class ProfileTab : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Links {
+        std::function<StationLink&()> station;
+        std::function<DeviceLink&()> device;
+        // Keeps a pass at a step and direction in the log.
+        std::function<LogAnswer(const MeasuredRun&, int step, bool reverse)> record;
+        // The locomotive chosen in the log, and the log's scale for devices.
+        std::function<QString()> locomotive;
+        std::function<double()> scaleRatio;
+    };
+    explicit ProfileTab(Links links, QWidget* parent = nullptr);
+    ~ProfileTab() override;
+
+    // Replaceable for tests: asks the user to confirm `text` before the first movement.
+    std::function<bool(const QString& text)> Confirm;
+
+    // The plan as the controls show it; nothing, with the reason, where they do not
+    // make one.
+    std::optional<ProfilePlan> Plan(QString& whyNot) const;
+    bool Running() const;
+    // A pass from the device while a profile runs; the sentence the Devices window shows.
+    QString Take(const MeasuredRun& run);
+    void Start();
+    void Stop();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Build();
+    void ShowPlan();
+    void ShowProgress();
+    void Ended(const QString& why, bool fault);
+    void Logged(const MeasuredRun& run, int step, bool reverse);
+    void DeviceChanged();
+    void SetRunning(bool running);
+
+    Links links_;
+    QPointer<ProfileRun> run_;
+    bool watching_ = false;
+
+    QSpinBox* spnAddress = nullptr;
+    QCheckBox* chkLongAddress = nullptr;
+    QComboBox* cboStepMode = nullptr;
+    QRadioButton* optEvery = nullptr;
+    QSpinBox* spnEvery = nullptr;
+    QRadioButton* optList = nullptr;
+    QLineEdit* txtSteps = nullptr;
+    QCheckBox* chkForward = nullptr;
+    QCheckBox* chkReverse = nullptr;
+    QSpinBox* spnPasses = nullptr;
+    QDoubleSpinBox* spnWarmUp = nullptr;
+    QDoubleSpinBox* spnSettle = nullptr;
+    QSpinBox* spnHighest = nullptr;
+    QDoubleSpinBox* spnLongest = nullptr;
+    QCheckBox* chkFromLoop = nullptr;
+    QDoubleSpinBox* spnLoop = nullptr;
+    QPushButton* cmdStart = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QLabel* lblPlan = nullptr;
+    QLabel* lblProgress = nullptr;
+    QLabel* lblProfileState = nullptr;
+    ProfileCurve* curve_ = nullptr;
+    QShortcut* escape_ = nullptr;
+    QShortcut* space_ = nullptr;
+};
