@@ -40,6 +40,8 @@ public:
     void Abort(const QString& why);
 
     bool Running() const { return phase_ != Phase::Ended; }
+    // Stopped by the user, with speed 0: a second Stop gives an emergency stop.
+    bool AwaitsSecondStop() const { return stopSent_; }
     const ProfileProgress& Progress() const { return progress_; }
     const ProfilePlan& Plan() const { return plan_; }
 

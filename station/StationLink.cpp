@@ -259,6 +259,9 @@ void StationLink::Take(const Locomotive& locomotive, int ceiling)
     value_ = 0;
     forward_ = true;
     sent_.clear();
+    // A station tells the locomotive's speed as it hands it over, perhaps after the
+    // first value is already on its way.
+    sent_.emplace_back(0, clock_.elapsed());
     if (setup_.kind == StationKind::WiThrottle) {
         acquiring_ = true;
         Send(WiAcquire(locomotive));

@@ -7,6 +7,7 @@
 #include "ui/Named.h"
 #include "ui/profile/ProfileCurve.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -171,9 +172,9 @@ void ProfileTab::Build()
     });
     connect(cmdStart, &QPushButton::clicked, this, &ProfileTab::Start);
     connect(cmdStop, &QPushButton::clicked, this, &ProfileTab::Stop);
-    // While a profile runs, Esc and Space stop it wherever the focus is in the window.
-    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &ProfileTab::Stop, Qt::WindowShortcut);
-    space_ = new QShortcut(QKeySequence(Qt::Key_Space), this, this, &ProfileTab::Stop, Qt::WindowShortcut);
+    // While a profile runs, and once more after Stop, Esc and Space stop it wherever the
+    // focus is in the window, before any control takes the key.
+    qApp->installEventFilter(this);
 }
 
 std::optional<ProfilePlan> ProfileTab::Plan(QString& whyNot) const
@@ -354,8 +355,6 @@ void ProfileTab::SetRunning(bool running)
         control->setEnabled(!running);
     }
     cmdStart->setEnabled(!running);
-    escape_->setEnabled(running);
-    space_->setEnabled(running);
     if (running) {
         cmdStop->setFocus();
     } else {
@@ -365,6 +364,15 @@ void ProfileTab::SetRunning(bool running)
 
 bool ProfileTab::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && run_ && (run_->Running() || run_->AwaitsSecondStop())) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if ((key->key() == Qt::Key_Escape || key->key() == Qt::Key_Space) && !key->isAutoRepeat() && widget != nullptr &&
+            widget->window() == window()) {
+            Stop();
+            return true;
+        }
+    }
     // Closing the log's window stops the profile.
     if (watched == window() && event->type() == QEvent::Close && Running()) {
         run_->Stop();

@@ -19,7 +19,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QShortcut;
 class QSpinBox;
 class StationLink;
 
@@ -91,6 +90,4 @@ private:
     QLabel* lblProgress = nullptr;
     QLabel* lblProfileState = nullptr;
     ProfileCurve* curve_ = nullptr;
-    QShortcut* escape_ = nullptr;
-    QShortcut* space_ = nullptr;
 };
