@@ -18,7 +18,7 @@ fill() {   # fill FOLDER EXECUTABLE
     rm -rf "$folder"
     mkdir -p "$folder/platforms" "$folder/styles" "$folder/licenses"
     cp "$2" "$folder/trackpace.exe"
-    for library in Core Gui Widgets PrintSupport; do
+    for library in Core Gui Widgets PrintSupport Network; do
         cp "$qt/bin/Qt6$library.dll" "$folder/"
     done
     cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"

@@ -53,6 +53,25 @@ while read -r suite gui; do
             serve_trap
             status=$?
         fi
+    elif [ "$name" = tst_station ]; then
+        # The WiThrottle client against the layout in a box, run on this side on loopback.
+        sim=$linux_build/tools/layout-sim
+        if [ ! -x "$sim" ]; then
+            echo "FAIL $name: $sim is missing (build Linux first)"
+            failed+=("$name")
+            continue
+        fi
+        events=$results/layout-sim.txt
+        "$sim" --withrottle 0 --heartbeat 3 --loco 341 < /dev/null > "$events" 2>&1 &
+        sim_pid=$!
+        for _ in $(seq 1 50); do grep -q '^[0-9]* ready' "$events" 2>/dev/null && break; sleep 0.1; done
+        port=$(awk '$2 == "withrottle" {print $4; exit}' "$events")
+        (cd "$(dirname "$suite")" && TRACKPACE_WITHROTTLE=127.0.0.1:$port timeout 600 wine "$suite" "${args[@]}" \
+            >/dev/null 2>&1)
+        status=$?
+        kill "$sim_pid" 2>/dev/null
+        wait "$sim_pid" 2>/dev/null
+        grep -q 'loco 341 released' "$events" || { echo "the simulator never saw locomotive 341 let go"; status=1; }
     else
         (cd "$(dirname "$suite")" && timeout 600 wine "$suite" "${args[@]}" >/dev/null 2>&1)
         status=$?
@@ -99,5 +118,5 @@ else
     grep -h -A3 '^FAIL' "$results/page.txt" 2>/dev/null | head -10
 fi
 
-echo "Wine: $total suites (tst_trap on COM5, a pseudo-terminal with the trap's firmware on simavr behind it), $passed passed${failed:+, failed: ${failed[*]}}; on Linux only (POSIX): tst_savefile (FIFOs, devices, other users, file size limits), tst_print (CUPS, pdftotext), tst_memory (glibc's heap figures), tst_fonts (fontconfig), tst_logfaults (killed writers, file size limits, other users), tst_spreadsheets (LibreOffice), layers and e2e"
+echo "Wine: $total suites (tst_trap on COM5, a pseudo-terminal with the trap's firmware on simavr behind it; tst_station's WiThrottle client against the layout in a box on loopback), $passed passed${failed:+, failed: ${failed[*]}}; on Linux only (POSIX): tst_savefile (FIFOs, devices, other users, file size limits), tst_print (CUPS, pdftotext), tst_memory (glibc's heap figures), tst_fonts (fontconfig), tst_logfaults (killed writers, file size limits, other users), tst_spreadsheets (LibreOffice), layers and e2e"
 [ ${#failed[@]} -eq 0 ]
