@@ -487,13 +487,14 @@ void TestStation::wholeProfileMatchesTheTrueSpeeds()
                        "each, 3 passes logged after one thrown away: 80 passes in all.")));
     Find<QPushButton>(Tab(), "cmdStart")->click();
     QCOMPARE(confirmed_.size(), 1);
-    QVERIFY2(confirmed_.at(0).startsWith(QStringLiteral("Locomotive 341 (long) (\"RS3 341\") will move on its own, up "
-                                                        "to step 100 of 128, forward, then reverse.")),
+    QVERIFY2(confirmed_.at(0).startsWith(QStringLiteral("RS3 341, address 341 (long), will move on its own, up to step "
+                                                        "100 of 128, forward, then reverse.")),
              qPrintable(confirmed_.at(0)));
     auto* state = Find<QLabel>(Tab(), "lblProfileState");
     QTRY_VERIFY_WITH_TIMEOUT(!Tab().Running(), 120000);
     QCOMPARE(state->text(), QStringLiteral("Profile done: 60 runs logged for locomotive 341 (long), which was stopped "
                                            "and let go."));
+    QCOMPARE(Find<QLabel>(Tab(), "lblProgress")->text(), QStringLiteral("Steps done: 20 of 20; runs logged: 60."));
     // Each step's mean within 0.5 % of the locomotive's true speed, both ways.
     const auto truth = sim.TrueSpeeds(341, 128);
     std::map<std::pair<int, bool>, std::vector<double>> measured;

@@ -64,6 +64,10 @@ dpkg -L trackpace >"$work/files.txt"
 echo "   $(dpkg-query -W -f='${Package} ${Version}, ${Installed-Size} KiB installed' trackpace)"
 echo "   depends: $(dpkg-query -W -f='${Depends}' trackpace)"
 
+sim=$(grep '/layout-sim$' "$work/files.txt")
+"$sim" --help 2>&1 | grep -q '^A layout in a box for Trackpace' || fail "the layout in a box ($sim) does not start"
+echo "   layout in a box: $sim"
+
 echo "== validators"
 desktop-file-validate /usr/share/applications/$id.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net /usr/share/metainfo/$id.metainfo.xml || fail "appstreamcli validate"

@@ -253,9 +253,9 @@ void ProfileTab::Start()
         return;
     }
     const QString text =
-        QStringLiteral("Locomotive %1 (\"%2\") will move on its own, up to step %3 of %4, %5.\r\rKeep a hand near Stop: "
+        QStringLiteral("%1, address %2, will move on its own, up to step %3 of %4, %5.\r\rKeep a hand near Stop: "
                        "Esc or Space stops it, and pressed again gives an emergency stop.")
-            .arg(AddressText(plan->locomotive), locomotive)
+            .arg(locomotive, AddressText(plan->locomotive))
             .arg(plan->highestStep)
             .arg(plan->stepMode)
             .arg(plan->forward && plan->reverse ? QStringLiteral("forward, then reverse")
@@ -342,6 +342,11 @@ void ProfileTab::ShowProgress()
 
 void ProfileTab::Ended(const QString& why, bool fault)
 {
+    const ProfileProgress& progress = run_->Progress();
+    lblProgress->setText(QStringLiteral("Steps done: %1 of %2; runs logged: %3.")
+                             .arg(progress.stepsDone)
+                             .arg(progress.stepsInAll)
+                             .arg(progress.runsLogged));
     lblProfileState->setText(why);
     lblProfileState->setStyleSheet(fault ? QStringLiteral("color: #b00000; font-weight: bold") : QString());
     SetRunning(false);
