@@ -1,4 +1,7 @@
-// Windows sends no signal for a file size limit: a write beyond one simply fails.
+// Windows sends no signal for a file size limit, nor the POSIX signals to end: it ends a program through its windows.
 #include "core/Process.h"
 
 void IgnoreFileSizeSignal() {}
+
+// Windows asks a program with windows to end through them, which Qt answers by closing them.
+void QuitOnEndSignals() {}

@@ -12,6 +12,7 @@ namespace General {
 void Main(StartupHost& host, SettingsPlace place)
 {
     IgnoreFileSizeSignal();
+    QuitOnEndSignals();
     MinLength = ShortestLength;
     MaxLength = LongestLength;
     // Beside the executable, never the working directory: a shortcut or a terminal

@@ -146,7 +146,6 @@ void ProfileRun::NextStep()
     ++at_;
     progress_.stepsDone = static_cast<int>(at_);
     if (at_ == order_.size()) {
-        link_.Stop();
         link_.LetGo();
         End(QStringLiteral("Profile done: %1 runs logged for locomotive %2, which was stopped and let go.")
                 .arg(progress_.runsLogged)

@@ -1,4 +1,5 @@
 // Command stations and the speed profile: the protocols' lines, faults answered by a stop, and whole profiles of simulated locomotives driven through the real program (tools/layoutsim).
+#include "core/Process.h"
 #include "station/ProfilePlan.h"
 #include "station/StationLink.h"
 #include "ui/devices/frmDevices.h"
@@ -20,6 +21,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <csignal>
 #include <map>
 
 namespace {
@@ -457,6 +459,7 @@ bool TestStation::SetUp(LayoutSim& sim)
     Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(QStringLiteral("withrottle"), 2).toInt());
     Find<QPushButton>(devices, "cmdStationConnect")->click();
     if (!QTest::qWaitFor([&] { return devices.Station().Ready() && devices.Link().State().startsWith("Trap ready"); }, 10000)) {
+        qWarning("station: %s; trap: %s", qPrintable(devices.Station().State()), qPrintable(devices.Link().State()));
         return false;
     }
     ProfileTab& tab = Tab();
@@ -541,6 +544,7 @@ void TestStation::stopsWhateverHappens_data()
     QTest::newRow("connection dropped") << "drop" << "heartbeat lost" << "The connection to 127.0.0.1:";
     QTest::newRow("trap unplugged") << "trap" << "loco 341 estop" << "The trap went: ";
     QTest::newRow("Trackpace ends") << "end" << "loco 341 estop" << "";
+    QTest::newRow("SIGTERM") << "term" << "loco 341 estop" << "";
 }
 
 void TestStation::stopsWhateverHappens()
@@ -576,6 +580,14 @@ void TestStation::stopsWhateverHappens()
         sim.Say("drop");
     } else if (how == QLatin1String("trap")) {
         Home().Devices()->Link().Disconnect();
+    } else if (how == QLatin1String("term")) {
+        // Asked to end by the system: the event loop ends as after quitting, and then
+        // the program's windows go.
+        QuitOnEndSignals();  // back from the test framework's own handler
+        QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        EndSession();
     } else {
         EndSession();
     }
@@ -585,7 +597,7 @@ void TestStation::stopsWhateverHappens()
         // The user's stop, the program's end and a fault reach the station at once.
         QVERIFY2(stop->second - at < 100, qPrintable(QString::number(stop->second - at)));
     }
-    if (how == QLatin1String("end")) {
+    if (how == QLatin1String("end") || how == QLatin1String("term")) {
         return;
     }
     QTRY_VERIFY(!Tab().Running());
@@ -603,6 +615,15 @@ void TestStation::stopsWhateverHappens()
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         }
         QVERIFY(sim.WaitFor(QStringLiteral("loco 341 estop"), 2000, from));
+    }
+    if (how == QLatin1String("escape")) {
+        // Still rolling after Stop: a pass is no run at the step the log shows.
+        const size_t runs = Rows(*log, "tblRuns").size();
+        DeviceLink& trap = Home().Devices()->Link();
+        emit trap.Measured(MeasuredRun{100.0, 500'000, QStringLiteral("trap"), QStringLiteral("±4 µs")});
+        QCOMPARE(Rows(*log, "tblRuns").size(), runs);
+        QCOMPARE(Home().Devices()->Link().State().section(QLatin1Char('\n'), 1),
+                 QStringLiteral("Not logged: the profile was stopped, and the locomotive may still be rolling."));
     }
     // Nothing moves it again.
     QTest::qWait(300);

@@ -454,8 +454,9 @@ double frmHome::DeviceRatio() const
 
 QString frmHome::TakeMeasuredRun(const MeasuredRun& run)
 {
-    // A profile takes every pass while it runs, at the steps it drives.
-    if (profile_ && profile_->Running()) {
+    // A profile takes every pass while it runs, at the steps it drives, and until its
+    // second Stop.
+    if (profile_ && profile_->HoldsPasses()) {
         return profile_->Take(run);
     }
     const QString logged = log_ ? log_->RecordMeasuredRun(run)

@@ -57,8 +57,10 @@ void ProfileCurve::paintEvent(QPaintEvent* /*event*/)
     painter.drawText(QRectF(0, area.top() - 6, 36, 14), Qt::AlignRight, QStringLiteral("%1").arg(fastest));
     painter.drawText(QRectF(0, area.bottom() - 8, 36, 14), Qt::AlignRight, QStringLiteral("0"));
     painter.drawText(QRectF(area.left(), area.bottom() + 4, area.width(), 16), Qt::AlignCenter,
-                     QStringLiteral("step (1-%1), scale mph").arg(topStep_));
+                     QStringLiteral("step (1-%1) and scale mph; forward solid, reverse dashed").arg(topStep_));
     for (const bool reverse : {false, true}) {
+        const QPen pen(palette().color(QPalette::Highlight), 2.0, reverse ? Qt::DashLine : Qt::SolidLine);
+        painter.setPen(pen);
         QPainterPath path;
         for (const auto& [key, speeds] : passes_) {
             if (key.first != reverse) {
@@ -66,11 +68,9 @@ void ProfileCurve::paintEvent(QPaintEvent* /*event*/)
             }
             const QPointF point(area.left() + area.width() * key.second / topStep_,
                                 area.bottom() - area.height() * Mean(key.second, reverse) / fastest);
-            path.isEmpty() ? path.moveTo(point) : path.lineTo(point);
+            path.elementCount() == 0 ? path.moveTo(point) : path.lineTo(point);
             painter.drawEllipse(point, 2.5, 2.5);
         }
-        QPen pen(palette().color(QPalette::Highlight), 2.0, reverse ? Qt::DashLine : Qt::SolidLine);
-        painter.setPen(pen);
         painter.drawPath(path);
     }
 }

@@ -130,6 +130,7 @@ void ProfileTab::Build()
         return layout;
     };
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Address:"), row({spnAddress, chkLongAddress}));
     form->addRow(QStringLiteral("Speed steps:"), cboStepMode);
     auto* steps = row({optEvery, spnEvery, optList});
@@ -289,10 +290,15 @@ void ProfileTab::Stop()
     }
 }
 
+bool ProfileTab::HoldsPasses() const
+{
+    return run_ && (run_->Running() || run_->AwaitsSecondStop());
+}
+
 QString ProfileTab::Take(const MeasuredRun& run)
 {
     if (!Running()) {
-        return {};
+        return QStringLiteral("Not logged: the profile was stopped, and the locomotive may still be rolling.");
     }
     run_->Take(run);
     return run_->Progress().doing;

@@ -47,7 +47,11 @@ public:
     // make one.
     std::optional<ProfilePlan> Plan(QString& whyNot) const;
     bool Running() const;
-    // A pass from the device while a profile runs; the sentence the Devices window shows.
+    // Whether the passes are the profile's: while it runs, and after Stop until the
+    // second Stop (a locomotive still rolling is no run at the step the log shows).
+    bool HoldsPasses() const;
+    // A pass from the device while the profile holds them; the sentence the Devices
+    // window shows.
     QString Take(const MeasuredRun& run);
     void Start();
     void Stop();
