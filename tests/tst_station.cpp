@@ -244,6 +244,9 @@ void TestStation::answersRead_data()
     QTest::newRow("dcc-ex estop") << true << QByteArray("<l 3 0 129 0>") << "speed 3 -1 fwd";
     QTest::newRow("dcc-ex power, noise between") << true << QByteArray("junk<p1 MAIN>\r\n<p0>") << "power on; power off";
     QTest::newRow("dcc-ex refused") << true << QByteArray("<X>") << "alert the station did not take a command";
+    QTest::newRow("dcc-ex: a frame cut short by the next") << true << QByteArray("<l 3 0 <p1>") << "power on";
+    QTest::newRow("dcc-ex: an endless frame dropped") << true << QByteArray("<") + QByteArray(2000, 'x') + "<p0>"
+                                                      << "power off";
     QTest::newRow("endless line dropped") << false << QByteArray(5000, 'x') + "\n*5\n" << "heartbeat 5";
 }
 
@@ -266,6 +269,8 @@ void TestStation::stepsRead_data()
     QTest::newRow("list and range") << "1, 5 10-13" << 128 << "1, 5, 10-13";
     QTest::newRow("twice, out of order") << "20;3 3" << 128 << "3, 20";
     QTest::newRow("two in a row") << "7-8" << 28 << "7, 8";
+    QTest::newRow("one, then two in a row") << "3 7 8" << 28 << "3, 7, 8";
+    QTest::newRow("the top alone") << "126" << 128 << "126";
     QTest::newRow("above 28") << "27-29" << 28 << "\"27-29\": the steps of 28-step mode run from 1 to 28.";
     QTest::newRow("zero") << "0" << 128 << "\"0\": the steps of 128-step mode run from 1 to 126.";
     QTest::newRow("backwards") << "9-4" << 128 << "\"9-4\": the steps of 128-step mode run from 1 to 126.";
@@ -289,6 +294,8 @@ void TestStation::plansRefused_data()
     QTest::addColumn<QString>("fault");
     QTest::newRow("fine") << "" << "";
     QTest::newRow("short address 128") << "address" << "A short address runs from 1 to 127, not 128.";
+    QTest::newRow("long address 10239") << "top address" << "";
+    QTest::newRow("step 1 only, one pass") << "lowest" << "";
     QTest::newRow("above the highest") << "highest" << "Step 126 is above the highest step allowed, 100.";
     QTest::newRow("no direction") << "directions" << "Choose forward, reverse or both.";
     QTest::newRow("loop unknown") << "loop" << "Give the loop's length to work the longest time of a pass out from.";
@@ -305,6 +312,13 @@ void TestStation::plansRefused()
     plan.highestStep = 126;
     if (change == QLatin1String("address")) {
         plan.locomotive = {128, false};
+    } else if (change == QLatin1String("lowest")) {
+        plan.steps = EveryNthStep(5, 1);
+        plan.highestStep = 1;
+        plan.passes = 1;
+        QCOMPARE(StepsText(plan.steps), QStringLiteral("1"));
+    } else if (change == QLatin1String("top address")) {
+        plan.locomotive = {10239, true};
     } else if (change == QLatin1String("highest")) {
         plan.highestStep = 100;
     } else if (change == QLatin1String("directions")) {
@@ -314,6 +328,9 @@ void TestStation::plansRefused()
     }
     QCOMPARE(PlanFault(plan).value_or(QString()), fault);
     // Twice the last lap, never under a second: 4 m at 400 mm/s is 10 s a lap.
+    plan.loopMillimetres = 4000.0;
+    plan.longestFromLoop = false;
+    QCOMPARE(LongestPassAfter(plan, 400.0), 60.0);
     plan.longestFromLoop = true;
     plan.loopMillimetres = 4000.0;
     QCOMPARE(LongestPassAfter(plan, 400.0), 20.0);

@@ -184,6 +184,8 @@ old_app_data=$(wine reg query "$shell_folders" /v AppData 2>/dev/null | tr -d '\
 wine reg add "$shell_folders" /v AppData /t REG_EXPAND_SZ /d "$app_data" /f >/dev/null 2>&1 ||
     fail "the user's data folder could not be named $app_data"
 mkdir -p "$(winepath -u "$app_data" 2>/dev/null)"
+# A first start: nothing left there by an earlier run in the same Wine prefix.
+rm -rf "$(winepath -u "$app_data\\Trackpace" 2>/dev/null)"
 wine "$build/Trackpace-$version-setup.exe" /S >/dev/null 2>&1 || fail "the silent install failed"
 wineserver -w
 [ -f "$install_dir/trackpace.exe" ] && [ -f "$install_dir/Uninstall.exe" ] ||
