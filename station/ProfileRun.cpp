@@ -91,7 +91,6 @@ void ProfileRun::BeginStep()
     progress_.step = step;
     progress_.reverse = reverse;
     progress_.taken = 0;
-    thrownAway_ = false;
     Drive(step);
     if (phase_ == Phase::Ended) {
         return;

@@ -74,7 +74,6 @@ private:
     Phase phase_ = Phase::Taking;
     std::vector<std::pair<int, bool>> order_;  // step, reverse
     size_t at_ = 0;
-    bool thrownAway_ = false;  // the first pass after the settling time
     double lastMmPerSecond_ = 0.0;
     double standSeconds_ = 0.0;
     qint64 lapMs_ = 0;

@@ -1,6 +1,7 @@
 // Command stations and the speed profile: the protocols' lines, faults answered by a stop, and whole profiles of simulated locomotives driven through the real program (tools/layoutsim).
 #include "core/Process.h"
 #include "station/ProfilePlan.h"
+#include "devices/SerialPort.h"
 #include "station/StationLink.h"
 #include "ui/devices/frmDevices.h"
 #include "ui/home/frmHome.h"
@@ -448,9 +449,11 @@ void TestStation::dccExOnASerialPort()
         QSKIP("no layout simulator here");
     }
     const QString port = QDir(Session().dir.path()).filePath(QStringLiteral("dcc-ex"));
+    StationLink link;
+    QVERIFY(!link.Connect({StationKind::DccExSerial, {}, 0, port}));
+    QCOMPARE(link.State(), PortMissingText(port));
     LayoutSim sim({"--dccex-pty", port});
     QVERIFY(sim.WaitFor(QStringLiteral("ready")));
-    StationLink link;
     link.Connect({StationKind::DccExSerial, {}, 0, port});
     QTRY_COMPARE(link.State(), QStringLiteral("Connected to DCC-EX at %1 (no heartbeat: should the connection go, the "
                                               "locomotive runs on)").arg(port));
@@ -505,8 +508,15 @@ void TestStation::wholeProfileMatchesTheTrueSpeeds()
     QVERIFY(Find<QLabel>(Tab(), "lblPlan")->text().startsWith(
         QStringLiteral("Plan: steps 10, 20, 30, 40, 50, 60, 70, 80, 90, 100 forward, then stopped and reversed; at "
                        "each, 3 passes logged after one thrown away: 80 passes in all.")));
+    Find<QDoubleSpinBox>(Tab(), "spnWarmUp")->setValue(0.1);
     Find<QPushButton>(Tab(), "cmdStart")->click();
     QCOMPARE(confirmed_.size(), 1);
+    // Warmed up at the middle step first, for 6 s.
+    QVERIFY(sim.WaitFor(QStringLiteral("loco 341 throttle 55 forward")));
+    QCOMPARE(Find<QLabel>(Tab(), "lblProgress")->text(),
+             QStringLiteral("Warming up at step 55 for 0.1 min. Steps done: 0 of 20; runs logged: 0."));
+    // Another name typed in the log meanwhile changes nothing of the profile's runs.
+    Choose(*Home().SpeedLog()->Window(), QStringLiteral("SW1 12"), 3);
     QVERIFY2(confirmed_.at(0).startsWith(QStringLiteral("RS3 341, address 341 (long), will move on its own, up to step "
                                                         "100 of 128, forward, then reverse.")),
              qPrintable(confirmed_.at(0)));

@@ -379,8 +379,8 @@ void frmHome::AddProfile()
     ProfileTab::Links links;
     links.station = [this]() -> StationLink& { return Devices()->Station(); };
     links.device = [this]() -> DeviceLink& { return Devices()->Link(); };
-    links.record = [this](const MeasuredRun& run, int step, bool reverse) {
-        return log_->RecordProfileRun(run, step, reverse);
+    links.record = [this](const MeasuredRun& run, const QString& locomotive, int step, bool reverse) {
+        return log_->RecordProfileRun(run, locomotive, step, reverse);
     };
     links.locomotive = [this] { return log_->Locomotive(); };
     links.scaleRatio = [this] { return DeviceRatio(); };

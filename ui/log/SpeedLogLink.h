@@ -51,9 +51,10 @@ public:
     // chose for devices, for the locomotive, step and direction chosen there. Returns
     // the sentence the Devices window shows about it.
     virtual QString RecordMeasuredRun(const MeasuredRun& run) = 0;
-    // A pass a speed profile took at `throttle` in a direction, for the locomotive chosen
-    // in the log window; as RecordMeasuredRun otherwise.
-    virtual LogAnswer RecordProfileRun(const MeasuredRun& run, int throttle, bool reverse) = 0;
+    // A pass a speed profile took of `locomotive` at `throttle` in a direction; as
+    // RecordMeasuredRun otherwise.
+    virtual LogAnswer RecordProfileRun(const MeasuredRun& run, const QString& locomotive, int throttle,
+                                       bool reverse) = 0;
     // The locomotive chosen in the log window, as it is kept (empty: none).
     virtual QString Locomotive() const = 0;
     // A page of the program's own among the window's tabs (the Profile tab); the window

@@ -620,19 +620,20 @@ QString frmSpeedLog::RecordMeasuredRun(const MeasuredRun& measured)
     if (!isVisible()) {
         return LogClosedText();
     }
-    const QString told = RecordMeasured(measured, spnThrottle->value(), cboDirection->currentIndex() == 1).told;
+    const QString told =
+        RecordMeasured(measured, Locomotive(), spnThrottle->value(), cboDirection->currentIndex() == 1).told;
     lblNote->setText(told);
     return told;
 }
 
-LogAnswer frmSpeedLog::RecordProfileRun(const MeasuredRun& run, int throttle, bool reverse)
+LogAnswer frmSpeedLog::RecordProfileRun(const MeasuredRun& run, const QString& locomotive, int throttle, bool reverse)
 {
     if (!isVisible()) {
         return {false, LogClosedText()};
     }
     MeasuredRun profiled = run;
     profiled.source = QStringLiteral("%1 (profile)").arg(run.source);
-    const LogAnswer answer = RecordMeasured(profiled, throttle, reverse);
+    const LogAnswer answer = RecordMeasured(profiled, CleanLocomotive(locomotive), throttle, reverse);
     lblNote->setText(answer.told);
     return answer;
 }
@@ -647,13 +648,16 @@ void frmSpeedLog::AddTab(QWidget* tab, const QString& title)
     tabs_->addTab(tab, title);
 }
 
-LogAnswer frmSpeedLog::RecordMeasured(const MeasuredRun& measured, int throttle, bool reverse)
+LogAnswer frmSpeedLog::RecordMeasured(const MeasuredRun& measured, const QString& locomotive, int throttle, bool reverse)
 {
+    if (locomotive.isEmpty()) {
+        return {false, QStringLiteral("Not logged: type or choose a locomotive in the speed log first.")};
+    }
     if (const std::optional<QString> not_ = NotLoggable(measured.microseconds)) {
         return {false, *not_};
     }
     const TrackNow track{deviceScale_.name, deviceScale_.ratio, false, measured.millimetres / MillimetresPerInch};
-    LoggedRun run = NewRun(track, measured.microseconds, measured.source, throttle, reverse);
+    LoggedRun run = NewRun(track, measured.microseconds, measured.source, locomotive, throttle, reverse);
     const QString speed = QStringLiteral("%1 %2").arg(InUnit(run.mph, unit_), 0, 'f', 1).arg(UnitText(unit_));
     const QString over = QStringLiteral("%1 mm in %2 s").arg(measured.millimetres, 0, 'g', 8).arg(SecondsText(run.microseconds));
     if (run.mph > FastestDeviceMph) {
@@ -670,15 +674,14 @@ LogAnswer frmSpeedLog::RecordMeasured(const MeasuredRun& measured, int throttle,
 
 LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source) const
 {
-    return NewRun(track, microseconds, source, spnThrottle->value(), cboDirection->currentIndex() == 1);
+    return NewRun(track, microseconds, source, Locomotive(), spnThrottle->value(), cboDirection->currentIndex() == 1);
 }
 
-LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source, int throttle,
-                              bool reverse) const
+LoggedRun frmSpeedLog::NewRun(const TrackNow& track, qint64 microseconds, const QString& source,
+                              const QString& locomotive, int throttle, bool reverse) const
 {
     const QDateTime now = QDateTime::currentDateTime();
-    return MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), CleanLocomotive(cboLocomotive->currentText()), throttle,
-                   reverse, track, microseconds, source);
+    return MakeRun(now.toOffsetFromUtc(now.offsetFromUtc()), locomotive, throttle, reverse, track, microseconds, source);
 }
 
 QString frmSpeedLog::Logged(LoggedRun& run, const QString& logged)

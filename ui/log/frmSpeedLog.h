@@ -47,7 +47,8 @@ public:
     QWidget* Window() override { return this; }
     QString RecordTimedRun(qint64 milliseconds) override;
     QString RecordMeasuredRun(const MeasuredRun& run) override;
-    LogAnswer RecordProfileRun(const MeasuredRun& run, int throttle, bool reverse) override;
+    LogAnswer RecordProfileRun(const MeasuredRun& run, const QString& locomotive, int throttle,
+                               bool reverse) override;
     QString Locomotive() const override;
     void AddTab(QWidget* tab, const QString& title) override;
     double DeviceRatio() const override { return deviceScale_.ratio; }
@@ -100,9 +101,10 @@ private:
     // Why a run of `microseconds` cannot be logged now, if it cannot.
     std::optional<QString> NotLoggable(qint64 microseconds) const;
     QString Record(qint64 microseconds, const QString& source);
-    LogAnswer RecordMeasured(const MeasuredRun& measured, int throttle, bool reverse);
+    LogAnswer RecordMeasured(const MeasuredRun& measured, const QString& locomotive, int throttle, bool reverse);
     LoggedRun NewRun(const TrackNow& track, qint64 microseconds, const QString& source) const;
-    LoggedRun NewRun(const TrackNow& track, qint64 microseconds, const QString& source, int throttle, bool reverse) const;
+    LoggedRun NewRun(const TrackNow& track, qint64 microseconds, const QString& source, const QString& locomotive,
+                     int throttle, bool reverse) const;
     // `run` kept (or held while a job runs), and `logged` with what became of it.
     QString Logged(LoggedRun& run, const QString& logged);
     void DeviceScaleChosen();

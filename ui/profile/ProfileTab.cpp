@@ -276,6 +276,7 @@ void ProfileTab::Start()
         watching_ = true;
         window()->installEventFilter(this);
     }
+    locomotive_ = locomotive;
     curve_->Clear();
     curve_->SetTopStep(TopStep(plan->stepMode));
     lblProfileState->clear();
@@ -306,7 +307,7 @@ QString ProfileTab::Take(const MeasuredRun& run)
 
 void ProfileTab::Logged(const MeasuredRun& run, int step, bool reverse)
 {
-    const LogAnswer answer = links_.record(run, step, reverse);
+    const LogAnswer answer = links_.record(run, locomotive_, step, reverse);
     if (!answer.kept) {
         run_->Abort(QStringLiteral("The log did not keep the pass: %1").arg(answer.told));
         return;

@@ -31,8 +31,8 @@ public:
     struct Links {
         std::function<StationLink&()> station;
         std::function<DeviceLink&()> device;
-        // Keeps a pass at a step and direction in the log.
-        std::function<LogAnswer(const MeasuredRun&, int step, bool reverse)> record;
+        // Keeps a pass of a locomotive at a step and direction in the log.
+        std::function<LogAnswer(const MeasuredRun&, const QString& locomotive, int step, bool reverse)> record;
         // The locomotive chosen in the log, and the log's scale for devices.
         std::function<QString()> locomotive;
         std::function<double()> scaleRatio;
@@ -70,6 +70,7 @@ private:
 
     Links links_;
     QPointer<ProfileRun> run_;
+    QString locomotive_;  // the log's name for it, as the profile started
     bool watching_ = false;
 
     QSpinBox* spnAddress = nullptr;
