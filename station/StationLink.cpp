@@ -28,6 +28,8 @@ StationLink::StationLink(QObject* parent) : QObject(parent)
 
 StationLink::~StationLink()
 {
+    // Going, it tells nobody: those who listen may be going too.
+    blockSignals(true);
     if (driving_ && Connected()) {
         EmergencyStop();
         LetGo();

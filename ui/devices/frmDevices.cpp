@@ -70,7 +70,13 @@ frmDevices::frmDevices(std::function<QString(const MeasuredRun&)> record, std::f
     ShowStationState();
 }
 
-frmDevices::~frmDevices() = default;
+frmDevices::~frmDevices()
+{
+    // The station goes first, while this window can still hear it: a locomotive it drives
+    // is stopped, and nothing it says reaches a window half gone.
+    station_->disconnect(this);
+    delete station_;
+}
 
 void frmDevices::Build()
 {
