@@ -437,15 +437,15 @@ int main(int argc, char* argv[])
     const QCommandLineOption spacing(QStringLiteral("spacing"), QStringLiteral("The trap's sensor spacing in mm (100)."), QStringLiteral("mm"), QStringLiteral("100"));
     const QCommandLineOption speedup(QStringLiteral("speedup"), QStringLiteral("How many times faster than real time the layout runs (1)."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption heartbeat(QStringLiteral("heartbeat"), QStringLiteral("WiThrottle's heartbeat period in seconds (10)."), QStringLiteral("s"), QStringLiteral("10"));
-    const QCommandLineOption loco(QStringLiteral("loco"), QStringLiteral("A locomotive: <address>[:top=500,rev=0.95,noise=0.001,mode=128,cv2=8,...]."), QStringLiteral("spec"));
+    const QCommandLineOption loco(QStringLiteral("loco"), QStringLiteral("A locomotive: <address>[:top=500,rev=0.95,noise=0.001,mode=128,cv2=8,...]."), QStringLiteral("description"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("The noise's seed (1)."), QStringLiteral("n"), QStringLiteral("1"));
     parser.addOptions({withrottle, dccex, dccexPty, trapPty, loop, spacing, speedup, heartbeat, loco, seed});
     parser.process(app);
 
     Layout layout(parser.value(loop).toDouble(), parser.value(spacing).toDouble(), parser.value(seed).toUInt());
-    for (const QString& spec : parser.values(loco)) {
-        if (!AddLocomotive(layout, spec)) {
-            std::fprintf(stderr, "layout-sim: cannot read the locomotive \"%s\"\n", qPrintable(spec));
+    for (const QString& described : parser.values(loco)) {
+        if (!AddLocomotive(layout, described)) {
+            std::fprintf(stderr, "layout-sim: cannot read the locomotive \"%s\"\n", qPrintable(described));
             return 2;
         }
     }
