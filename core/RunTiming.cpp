@@ -66,11 +66,16 @@ QString SpeedWithRange(float scaleDistance, qint64 tenths)
         .arg(Rounded(speed, decimals), Rounded(slow, decimals), Rounded(fast, decimals));
 }
 
-QString MeasuredSpeedText(const MeasuredRun& run, double ratio)
+double MeasuredMph(const MeasuredRun& run, double ratio)
 {
     const double scaleMiles = run.millimetres * ratio / MillimetresPerFoot / FeetPerMile;
     const double hours = static_cast<double>(run.microseconds) / MicrosPerSecond / SecondsPerHour;
-    const QString speed = Rounded(scaleMiles / hours, 1) + QStringLiteral(" mph");
+    return scaleMiles / hours;
+}
+
+QString MeasuredSpeedText(const MeasuredRun& run, double ratio)
+{
+    const QString speed = Rounded(MeasuredMph(run, ratio), 1) + QStringLiteral(" mph");
     return run.resolution.isEmpty() ? speed : speed + QStringLiteral(" (%1)").arg(run.resolution);
 }
 

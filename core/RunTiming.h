@@ -32,6 +32,8 @@ QString SpeedWithRange(float scaleDistance, qint64 tenths);
 
 // A device's run at 1:`ratio`, as the run timer tells it: "94.6 mph (±4 µs)", the
 // device's own resolution in place of a hand's range.
+// A measured run's scale speed in mph at the scale `ratio` (87 for HO).
+double MeasuredMph(const MeasuredRun& run, double ratio);
 QString MeasuredSpeedText(const MeasuredRun& run, double ratio);
 // Whether a device measured over the main window's `track`: a straight run as long as
 // the device's distance, to half a millimetre. Only then may its time be handed over.

@@ -1,6 +1,7 @@
 // The speed log's Profile tab: a locomotive's speed profile set up, confirmed, run through the command station and the trap, and stopped.
 #include "ui/profile/ProfileTab.h"
 
+#include "core/RunTiming.h"
 #include "devices/DeviceLink.h"
 #include "station/ProfileRun.h"
 #include "station/StationLink.h"
@@ -27,9 +28,6 @@
 #include <cmath>
 
 namespace {
-
-// Model millimetres a second in one scale mile an hour at 1:1.
-constexpr double MmPerSecondInMph = 447.04;
 
 QDoubleSpinBox* Number(QWidget* parent, const char* name, double low, double high, int decimals, const QString& suffix)
 {
@@ -312,8 +310,7 @@ void ProfileTab::Logged(const MeasuredRun& run, int step, bool reverse)
         run_->Abort(QStringLiteral("The log did not keep the pass: %1").arg(answer.told));
         return;
     }
-    const double mmPerSecond = run.millimetres * 1e6 / static_cast<double>(run.microseconds);
-    curve_->Add(step, reverse, mmPerSecond * links_.scaleRatio() / MmPerSecondInMph);
+    curve_->Add(step, reverse, MeasuredMph(run, links_.scaleRatio()));
 }
 
 void ProfileTab::DeviceChanged()
