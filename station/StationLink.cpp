@@ -333,6 +333,24 @@ void StationLink::Power(bool on)
     Send(setup_.kind == StationKind::WiThrottle ? WiPower(on) : ExPower(on));
 }
 
+std::optional<QString> StationLink::WriteCv(int address, int cv, int value)
+{
+    if (!ready_) {
+        return QStringLiteral("No command station connected.");
+    }
+    if (!WritesCvs()) {
+        return QStringLiteral("WiThrottle cannot write CVs: write them by hand, or connect the station as DCC-EX.");
+    }
+    if (cv < 1 || cv > 1024 || value < 0 || value > 255) {
+        return QStringLiteral("CV%1 cannot take %2.").arg(cv).arg(value);
+    }
+    if (driving_ && value_ != 0) {
+        return QStringLiteral("The locomotive is moving: CVs are written with it standing.");
+    }
+    Send(ExWriteCv(address, cv, value));
+    return std::nullopt;
+}
+
 void StationLink::OnGone(const QString& why)
 {
     const bool wasDriving = driving_;

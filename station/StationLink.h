@@ -55,6 +55,11 @@ public:
     // Speed 0, and the locomotive given back to the station.
     void LetGo();
     void Power(bool on);
+    // Whether the station writes CVs on the main track (DCC-EX does, WiThrottle cannot).
+    bool WritesCvs() const { return setup_.kind != StationKind::WiThrottle; }
+    // Writes `value` into CV `cv` of the decoder at `address` on the main track, with the
+    // locomotive standing; why not, where it cannot.
+    std::optional<QString> WriteCv(int address, int cv, int value);
     // The value last sent (-1 after an emergency stop), and whether one is driven.
     int Value() const { return value_; }
     bool Driving() const { return driving_; }

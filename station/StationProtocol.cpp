@@ -119,6 +119,10 @@ QByteArray ExSpeed(int cab, int value, bool forward)
 QByteArray ExEmergencyStop(int cab) { return QStringLiteral("<t %1 -1 1>").arg(cab).toLatin1(); }
 QByteArray ExStopAll() { return QByteArrayLiteral("<!>"); }
 QByteArray ExPower(bool on) { return on ? QByteArrayLiteral("<1 MAIN>") : QByteArrayLiteral("<0>"); }
+QByteArray ExWriteCv(int cab, int cv, int value)
+{
+    return QStringLiteral("<w %1 %2 %3>").arg(cab).arg(cv).arg(value).toLatin1();
+}
 
 StationAnswer ReadWiThrottle(const QString& line)
 {

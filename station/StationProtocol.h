@@ -50,6 +50,8 @@ QByteArray ExSpeed(int cab, int value, bool forward);
 QByteArray ExEmergencyStop(int cab);
 QByteArray ExStopAll();
 QByteArray ExPower(bool on);
+// A CV written on the main track to the decoder at `cab`.
+QByteArray ExWriteCv(int cab, int cv, int value);
 
 // One thing a station said.
 struct StationAnswer {

@@ -357,6 +357,16 @@ private:
             const int byte = (loco.forward ? 0x80 : 0) + (loco.value < 0 ? 1 : loco.value == 0 ? 0 : loco.value + 1);
             return QStringLiteral("<l %1 0 %2 0>\n").arg(loco.address).arg(byte).toUtf8();
         }
+        if (words[0] == QLatin1String("w") && words.size() == 4) {
+            // A CV written on the main track: no answer, as DCC-EX gives none.
+            SimLocomotive& loco = layout_.Locomotive(words[1].toInt());
+            const int cv = words[2].toInt();
+            if (cv > 0 && cv < 256) {
+                loco.decoder.cv[static_cast<size_t>(cv)] = std::clamp(words[3].toInt(), 0, 255);
+                Tell(QStringLiteral("cv %1 %2=%3").arg(loco.address).arg(cv).arg(loco.decoder.cv[static_cast<size_t>(cv)]));
+            }
+            return {};
+        }
         return "<X>";
     }
 
