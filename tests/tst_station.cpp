@@ -5,6 +5,7 @@
 #include "station/StationLink.h"
 #include "ui/devices/frmDevices.h"
 #include "ui/home/frmHome.h"
+#include "ui/decoder/DecoderTab.h"
 #include "ui/profile/ProfileTab.h"
 
 #include "TestSupport.h"
@@ -16,11 +17,14 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QXmlStreamReader>
 
 #include <csignal>
 #include <map>
@@ -195,13 +199,18 @@ private slots:
     void wholeProfileMatchesTheTrueSpeeds();
     void stopsWhateverHappens_data();
     void stopsWhateverHappens();
+    void decoderPlannedWrittenAndChecked();
 
 private:
     // The program connected to `sim`'s trap and WiThrottle, the log open with a
     // locomotive chosen and the Profile tab set for address 341 (long); false where
     // a step failed.
-    bool SetUp(LayoutSim& sim);
+    bool SetUp(LayoutSim& sim, StationKind kind = StationKind::WiThrottle);
     ProfileTab& Tab() { return *Home().Profile(); }
+    // `locomotive` at `address` measured by the Profile tab at its steps.
+    void Measure(const QString& locomotive, int address, bool longAddress);
+    // The Decoder tab set for `locomotive` as its decoder is known: `cvs` are CV2, CV6, CV5.
+    DecoderTab& Decoder(const QString& locomotive, int address, bool longAddress, std::array<int, 3> cvs);
     QStringList confirmed_;
 };
 
@@ -464,7 +473,7 @@ void TestStation::dccExOnASerialPort()
     QVERIFY(sim.WaitFor(QStringLiteral("loco 3 throttle 0 forward")));
 }
 
-bool TestStation::SetUp(LayoutSim& sim)
+bool TestStation::SetUp(LayoutSim& sim, StationKind kind)
 {
     if (!sim.WaitFor(QStringLiteral("ready"))) {
         return false;
@@ -475,8 +484,11 @@ bool TestStation::SetUp(LayoutSim& sim)
     frmDevices& devices = *Home().Devices();
     Find<QComboBox>(devices, "cboPort")->setEditText(sim.Value(QStringLiteral("trap-pty"), 1));
     Find<QPushButton>(devices, "cmdConnect")->click();
+    auto* kinds = Find<QComboBox>(devices, "cboStationKind");
+    kinds->setCurrentIndex(kinds->findData(static_cast<int>(kind)));
     Find<QLineEdit>(devices, "txtStationHost")->setText(QStringLiteral("127.0.0.1"));
-    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(QStringLiteral("withrottle"), 2).toInt());
+    const QString served = kind == StationKind::WiThrottle ? QStringLiteral("withrottle") : QStringLiteral("dccex");
+    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(served, 2).toInt());
     Find<QPushButton>(devices, "cmdStationConnect")->click();
     if (!QTest::qWaitFor([&] { return devices.Station().Ready() && devices.Link().State().startsWith("Trap ready"); }, 10000)) {
         qWarning("station: %s; trap: %s", qPrintable(devices.Station().State()), qPrintable(devices.Link().State()));
@@ -658,6 +670,132 @@ void TestStation::stopsWhateverHappens()
         const QString event = sim.Events()[i];
         QVERIFY2(!event.startsWith(QLatin1String("loco 341 throttle")) || event.startsWith(QLatin1String("loco 341 throttle 0")),
                  qPrintable(event));
+    }
+}
+
+void TestStation::Measure(const QString& locomotive, int address, bool longAddress)
+{
+    Choose(*Home().SpeedLog()->Window(), locomotive, 1);
+    Find<QSpinBox>(Tab(), "spnAddress")->setValue(address);
+    Find<QCheckBox>(Tab(), "chkLongAddress")->setChecked(longAddress);
+    Find<QLineEdit>(Tab(), "txtSteps")->setText(QStringLiteral("10, 40, 70, 100, 126"));
+    Find<QSpinBox>(Tab(), "spnHighest")->setValue(126);
+    Find<QSpinBox>(Tab(), "spnPasses")->setValue(2);
+    Find<QPushButton>(Tab(), "cmdStart")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Tab().Running(), 60000);
+}
+
+DecoderTab& TestStation::Decoder(const QString& locomotive, int address, bool longAddress, std::array<int, 3> cvs)
+{
+    DecoderTab& tab = *Home().Decoder();
+    Find<QComboBox>(tab, "cboDecoderLoco")->setCurrentText(locomotive);
+    Find<QSpinBox>(tab, "spnDecoderAddress")->setValue(address);
+    Find<QCheckBox>(tab, "chkDecoderLong")->setChecked(longAddress);
+    Find<QSpinBox>(tab, "spnCv2")->setValue(cvs[0]);
+    Find<QSpinBox>(tab, "spnCv6")->setValue(cvs[1]);
+    Find<QSpinBox>(tab, "spnCv5")->setValue(cvs[2]);
+    return tab;
+}
+
+void TestStation::decoderPlannedWrittenAndChecked()
+{
+    if (!HaveSim()) {
+        QSKIP("no layout simulator here");
+    }
+    const QString dir = Session().dir.path();
+    // A steep locomotive (175 scale mph at full) that runs slower backwards, and one to
+    // match to it with other CVs and another motor.
+    LayoutSim sim({"--dccex", "0", "--trap-pty", dir + "/trap", "--loop", "1000", "--speedup", "60", "--loco",
+                   "341:top=900,rev=0.9,cv3=1,cv4=1", "--loco", "52:top=600,rev=1.0,cv2=4,cv6=90,cv3=1,cv4=1"});
+    QVERIFY(SetUp(sim, StationKind::DccExTcp));
+    Find<QDoubleSpinBox>(Tab(), "spnWarmUp")->setValue(0.0);
+    Measure(QStringLiteral("RS3 341"), 341, true);
+    Measure(QStringLiteral("SW1 52"), 52, false);
+    const auto mph = [](double mmPerSecond) { return mmPerSecond * 87.0 * 0.00223694; };
+
+    // 2 to 60 mph, one round: the top step within 1 % both ways, reverse trimmed.
+    DecoderTab& tab = Decoder(QStringLiteral("RS3 341"), 341, true, {8, 0, 0});
+    Find<QSpinBox>(tab, "spnRounds")->setValue(1);
+    QCOMPARE(tab.Measured().forward.size(), std::size_t(5));
+    confirmed_.clear();
+    Find<QPushButton>(tab, "cmdWriteCvs")->click();
+    QCOMPARE(confirmed_.size(), 1);
+    QVERIFY2(confirmed_.at(0).startsWith(QStringLiteral("Round 1 of at most 1. Write to the decoder at address 341 "
+                                                        "(long) on the main track:\rCV2 start voltage: 8 to ")),
+             qPrintable(confirmed_.at(0)));
+    QVERIFY(confirmed_.at(0).contains(QLatin1String("then measure steps 1, 10, 40, 70, 100, 126 again.")));
+    QVERIFY(sim.WaitFor(QStringLiteral("cv 341 95=")));
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.Rounding(), 60000);
+    const auto truth = sim.TrueSpeeds(341, 128);
+    for (const bool reverse : {false, true}) {
+        const double top = reverse ? truth.at(126).second : truth.at(126).first;
+        QVERIFY2(std::abs(mph(top) / 60.0 - 1.0) < 0.01, qPrintable(QString::number(mph(top))));
+        QCOMPARE(tab.Measured().Way(reverse).back().step, 126);
+        QVERIFY(std::abs(tab.Measured().Way(reverse).back().mph / 60.0 - 1.0) < 0.01);
+    }
+    auto* rounds = Find<QLabel>(tab, "lblRounds");
+    QVERIFY2(rounds->text().contains(QLatin1String("round 1 wrote CV2 8>")), qPrintable(rounds->text()));
+    QVERIFY(rounds->text().contains(QLatin1String("round 1 measured: farthest from the target ")));
+
+    // SW1 52 matched to RS3 341 as measured now: every step within 0.75 km/h.
+    Decoder(QStringLiteral("SW1 52"), 52, false, {4, 90, 0});
+    Find<QRadioButton>(tab, "optMatch")->setChecked(true);
+    Find<QComboBox>(tab, "cboMatchTo")->setCurrentText(QStringLiteral("RS3 341"));
+    Find<QSpinBox>(tab, "spnRounds")->setValue(3);
+    auto* consist = Find<QListWidget>(tab, "lstConsist");
+    consist->findItems(QStringLiteral("SW1 52"), Qt::MatchExactly).at(0)->setCheckState(Qt::Checked);
+    const auto predicted = Rows(tab, "tblConsist");
+    QCOMPARE(predicted.size(), std::size_t(10));
+    for (const QStringList& row : predicted) {
+        QCOMPARE(row.at(0), QStringLiteral("SW1 52"));
+        QVERIFY2(std::abs(row.at(5).toDouble()) < 0.5, qPrintable(row.join(QLatin1Char(' '))));
+    }
+    Find<QPushButton>(tab, "cmdWriteCvs")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.Rounding(), 120000);
+    auto* state = Find<QLabel>(tab, "lblDecoderState");
+    QVERIFY2(state->text().startsWith(QStringLiteral("On target after round ")), qPrintable(state->text()));
+    for (const StepAgainstTarget& step : AgainstTarget(tab.Measured(), 128, tab.Target())) {
+        QVERIFY2(KmhOf(std::abs(step.Off())) <= 0.75, qPrintable(QString::number(step.step)));
+    }
+
+    // Its curve handed on: JMRI's speeds, read back, are the log's.
+    tab.AskSavePath = [&dir](const QString&, const QString& suggested) {
+        return dir + QLatin1Char('/') + suggested;
+    };
+    Find<QPushButton>(tab, "cmdExportJmri")->click();
+    QFile file(dir + QStringLiteral("/SW1 52.xml"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    std::vector<double> forward;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("forward")) {
+            forward.push_back(mph(xml.readElementText().toDouble()));
+        }
+    }
+    QCOMPARE(forward.size(), tab.Measured().forward.size());
+    for (size_t i = 0; i < forward.size(); ++i) {
+        QVERIFY(std::abs(forward[i] - tab.Measured().forward[i].mph) < 0.01);
+    }
+
+    // Beyond the motor: the nearest plan, and why.
+    Find<QRadioButton>(tab, "optStraight")->setChecked(true);
+    Find<QDoubleSpinBox>(tab, "spnTopSpeed")->setValue(400.0);
+    QVERIFY2(state->text().startsWith(QStringLiteral("Out of reach: at full drive SW1 52 runs ")), qPrintable(state->text()));
+    QCOMPARE(tab.Plan().setup.Cv(5), 255);
+
+    // Esc in the middle of a round stops the locomotive, and no round follows.
+    Find<QDoubleSpinBox>(tab, "spnTopSpeed")->setValue(40.0);
+    Find<QPushButton>(tab, "cmdWriteCvs")->click();
+    QVERIFY(sim.WaitFor(QStringLiteral("loco 52 throttle 1 forward"), 10000, sim.Count()));
+    const size_t from = sim.Count();
+    QTest::keyClick(Home().SpeedLog()->Window(), Qt::Key_Escape);
+    QVERIFY(sim.WaitFor(QStringLiteral("loco 52 throttle 0"), 2000, from));
+    QTRY_VERIFY(!tab.Rounding());
+    QVERIFY2(state->text().startsWith(QStringLiteral("Round 1 ended before every step was measured")),
+             qPrintable(state->text()));
+    QTest::qWait(500);
+    for (size_t i = from; i < sim.Events().size(); ++i) {
+        QVERIFY2(!sim.Events()[i].contains(QLatin1String("throttle 1 ")), qPrintable(sim.Events()[i]));
     }
 }
 

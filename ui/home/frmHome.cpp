@@ -21,6 +21,7 @@
 #include "ui/devices/frmDevices.h"
 #include "ui/home/LogHost.h"
 #include "ui/prefs/frmPrefs.h"
+#include "ui/decoder/DecoderTab.h"
 #include "ui/profile/ProfileTab.h"
 #include "ui/table/TablePage.h"
 #include "ui/table/frmTvsS.h"
@@ -386,6 +387,16 @@ void frmHome::AddProfile()
     links.scaleRatio = [this] { return DeviceRatio(); };
     profile_ = new ProfileTab(std::move(links));
     log_->AddTab(profile_, QStringLiteral("Profile"));
+    DecoderTab::Links decoder;
+    decoder.log = [this]() -> SpeedLogLink& { return *log_; };
+    decoder.station = [this]() -> StationLink& { return Devices()->Station(); };
+    decoder.profile = [this] { return profile_.data(); };
+    decoder.print = [this](QWidget* window, const QString& title,
+                           const std::function<bool(QPagedPaintDevice&)>& compose, bool toPdf) {
+        logHost_->PrintPage(window, title, QStringLiteral("decoder sheet"), compose, toPdf);
+    };
+    decoder_ = new DecoderTab(std::move(decoder));
+    log_->AddTab(decoder_, QStringLiteral("Decoder"));
 }
 
 void frmHome::LogTimedRuns()

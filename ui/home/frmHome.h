@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/ScaleGroup.h"
+#include "ui/decoder/DecoderTab.h"
 #include "ui/profile/ProfileTab.h"
 #include "ui/log/SpeedLogLink.h"
 
@@ -48,6 +49,8 @@ public:
     void ReconnectDevice();
     // The speed log's Profile tab (null while the log has not been opened).
     ProfileTab* Profile() const { return profile_; }
+    // The speed log's Decoder tab (null while the log has not been opened).
+    DecoderTab* Decoder() const { return decoder_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<SpeedLogLink> log_;  // goes before its host
     std::unique_ptr<frmDevices> devices_;  // goes first: nothing more reaches the log
     QPointer<ProfileTab> profile_;  // the log's window owns it
+    QPointer<DecoderTab> decoder_;  // likewise
     bool timerPlaced_ = false;
     bool devicesPlaced_ = false;
 };

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "core/MeasuredRun.h"
+#include "log/FleetFigures.h"
 #include "log/RunRecords.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QPagedPaintDevice;
 class QWidget;
@@ -60,6 +63,20 @@ public:
     // A page of the program's own among the window's tabs (the Profile tab); the window
     // owns it from now on.
     virtual void AddTab(QWidget* tab, const QString& title) = 0;
+    // The figures of every locomotive's steps, in reading order, and whether the window
+    // counts its means with the marked runs left out.
+    virtual std::vector<StepGroup> Steps() const = 0;
+    virtual bool LeavesMarkedOut() const = 0;
+    // The figures of `locomotive`'s runs logged after run number `afterRun` (0: all).
+    virtual std::vector<StepGroup> StepsAfter(const QString& locomotive, qint64 afterRun) const = 0;
+    // The newest run's number (0: none yet).
+    virtual qint64 NewestRun() const = 0;
+    // A text the log's file keeps for the program under `key` (empty: none), and keeping
+    // one; why not, where it could not be kept.
+    virtual QString Kept(const QString& key) const = 0;
+    virtual std::optional<QString> Keep(const QString& key, const QString& value) = 0;
+    // Told whenever the runs change (added, deleted, another log opened).
+    virtual void OnChange(std::function<void()> changed) = 0;
     // The scale chosen for devices (87 for HO).
     virtual double DeviceRatio() const = 0;
     // The main window's track changed.

@@ -40,7 +40,10 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
+#include <limits>
 
 namespace {
 
@@ -1175,8 +1178,50 @@ void frmSpeedLog::ShowFile()
     setWindowTitle(QStringLiteral("%1 - %2").arg(Title, runs));
 }
 
+bool frmSpeedLog::LeavesMarkedOut() const
+{
+    return chkLeaveOut->isChecked();
+}
+
+std::vector<StepGroup> frmSpeedLog::StepsAfter(const QString& locomotive, qint64 afterRun) const
+{
+    std::vector<StepGroup> groups;
+    if (afterRun <= 0) {
+        std::copy_if(Groups().begin(), Groups().end(), std::back_inserter(groups),
+                     [&](const StepGroup& group) { return group.key.locomotive == locomotive; });
+        return groups;
+    }
+    const std::optional<std::vector<LoggedRun>> runs =
+        store_->RunsBetween(afterRun + 1, std::numeric_limits<qint64>::max());
+    std::vector<LoggedRun> its;
+    for (const LoggedRun& run : runs.value_or(std::vector<LoggedRun>{})) {
+        if (run.locomotive == locomotive) {
+            its.push_back(run);
+        }
+    }
+    return GroupsOf(its);
+}
+
+qint64 frmSpeedLog::NewestRun() const
+{
+    return RunIds().empty() ? 0 : RunIds().back();
+}
+
+QString frmSpeedLog::Kept(const QString& key) const
+{
+    return store_->Setting(key, QString());
+}
+
+std::optional<QString> frmSpeedLog::Keep(const QString& key, const QString& value)
+{
+    return store_->SetSetting(key, value);
+}
+
 void frmSpeedLog::ShowLocomotives()
 {
+    for (const auto& changed : changed_) {
+        changed();
+    }
     QStringList names;
     for (const StepGroup& group : Groups()) {
         if (names.isEmpty() || names.back() != group.key.locomotive) {

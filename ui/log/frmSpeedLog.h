@@ -51,6 +51,13 @@ public:
                                bool reverse) override;
     QString Locomotive() const override;
     void AddTab(QWidget* tab, const QString& title) override;
+    std::vector<StepGroup> Steps() const override { return Groups(); }
+    bool LeavesMarkedOut() const override;
+    std::vector<StepGroup> StepsAfter(const QString& locomotive, qint64 afterRun) const override;
+    qint64 NewestRun() const override;
+    QString Kept(const QString& key) const override;
+    std::optional<QString> Keep(const QString& key, const QString& value) override;
+    void OnChange(std::function<void()> changed) override { changed_.push_back(std::move(changed)); }
     double DeviceRatio() const override { return deviceScale_.ratio; }
     void TrackChanged() override;
     bool MayEnd() override;
@@ -139,6 +146,7 @@ private:
 
     SpeedLogHost& host_;
     std::unique_ptr<LogStore> store_;
+    std::vector<std::function<void()>> changed_;
     // Each deletion, with its runs, for Undo.
     std::vector<std::vector<LoggedRun>> deleted_;
     // Runs recorded while an import or export holds the log, kept once it ends.

@@ -236,11 +236,34 @@ void ProfileTab::Start()
     }
     QString whyNot;
     const std::optional<ProfilePlan> plan = Plan(whyNot);
+    if (!plan) {
+        lblProfileState->setText(whyNot);
+        return;
+    }
+    Run(*plan, links_.locomotive(), {});
+}
+
+ProfilePlan ProfileTab::Timing() const
+{
+    ProfilePlan plan;
+    plan.passes = spnPasses->value();
+    plan.settleSeconds = spnSettle->value();
+    plan.longestPassSeconds = spnLongest->value();
+    plan.longestFromLoop = chkFromLoop->isChecked();
+    plan.loopMillimetres = spnLoop->value();
+    return plan;
+}
+
+bool ProfileTab::Run(const ProfilePlan& plan, const QString& locomotive, const QString& before,
+                     const std::function<std::optional<QString>()>& first)
+{
+    if (Running()) {
+        return false;
+    }
+    QString whyNot;
     StationLink& station = links_.station();
     DeviceLink& device = links_.device();
-    const QString locomotive = links_.locomotive();
-    if (!plan) {
-    } else if (!station.Ready()) {
+    if (!station.Ready()) {
         whyNot = QStringLiteral("Connect a command station first: File > Devices..., Command station.");
     } else if (!device.Connected()) {
         whyNot = QStringLiteral("Connect the trap first: File > Devices..., Timing device.");
@@ -249,23 +272,31 @@ void ProfileTab::Start()
     }
     if (!whyNot.isEmpty()) {
         lblProfileState->setText(whyNot);
-        return;
+        emit Finished(whyNot, false);
+        return false;
     }
     const QString text =
+        before +
         QStringLiteral("%1, address %2, will move on its own, up to step %3 of %4, %5.\r\rKeep a hand near Stop: "
                        "Esc or Space stops it, and pressed again gives an emergency stop.")
-            .arg(locomotive, AddressText(plan->locomotive))
-            .arg(plan->highestStep)
-            .arg(plan->stepMode)
-            .arg(plan->forward && plan->reverse ? QStringLiteral("forward, then reverse")
-                                                : plan->forward ? QStringLiteral("forward") : QStringLiteral("reverse"));
+            .arg(locomotive, AddressText(plan.locomotive))
+            .arg(plan.highestStep)
+            .arg(plan.stepMode)
+            .arg(plan.forward && plan.reverse ? QStringLiteral("forward, then reverse")
+                                              : plan.forward ? QStringLiteral("forward") : QStringLiteral("reverse"));
     if (!Confirm(text)) {
-        return;
+        emit Finished(QStringLiteral("Not started."), false);
+        return false;
+    }
+    if (const std::optional<QString> fault = first ? first() : std::nullopt) {
+        lblProfileState->setText(*fault);
+        emit Finished(*fault, true);
+        return false;
     }
     if (run_) {
         run_->deleteLater();
     }
-    run_ = new ProfileRun(station, *plan);
+    run_ = new ProfileRun(station, plan);
     connect(run_, &ProfileRun::Measured, this, &ProfileTab::Logged);
     connect(run_, &ProfileRun::Progressed, this, &ProfileTab::ShowProgress);
     connect(run_, &ProfileRun::Ended, this, &ProfileTab::Ended);
@@ -276,10 +307,11 @@ void ProfileTab::Start()
     }
     locomotive_ = locomotive;
     curve_->Clear();
-    curve_->SetTopStep(TopStep(plan->stepMode));
+    curve_->SetTopStep(TopStep(plan.stepMode));
     lblProfileState->clear();
     SetRunning(true);
     run_->Start();
+    return true;
 }
 
 void ProfileTab::Stop()
@@ -310,7 +342,9 @@ void ProfileTab::Logged(const MeasuredRun& run, int step, bool reverse)
         run_->Abort(QStringLiteral("The log did not keep the pass: %1").arg(answer.told));
         return;
     }
-    curve_->Add(step, reverse, MeasuredMph(run, links_.scaleRatio()));
+    const double mph = MeasuredMph(run, links_.scaleRatio());
+    curve_->Add(step, reverse, mph);
+    emit Passed(step, reverse, mph);
 }
 
 void ProfileTab::DeviceChanged()
@@ -354,6 +388,7 @@ void ProfileTab::Ended(const QString& why, bool fault)
     lblProfileState->setText(why);
     lblProfileState->setStyleSheet(fault ? QStringLiteral("color: #b00000; font-weight: bold") : QString());
     SetRunning(false);
+    emit Finished(why, fault);
 }
 
 void ProfileTab::SetRunning(bool running)

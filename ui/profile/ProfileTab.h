@@ -55,6 +55,20 @@ public:
     QString Take(const MeasuredRun& run);
     void Start();
     void Stop();
+    // The timing the user set here (passes, settling, the longest pass), for a plan made
+    // elsewhere.
+    ProfilePlan Timing() const;
+    // Runs `plan` as Start does, its passes logged under `locomotive`, once the user
+    // confirms `before` and the usual warning, and `first` (where given) has done what
+    // comes before any movement; false where it did not start (Finished says why).
+    bool Run(const ProfilePlan& plan, const QString& locomotive, const QString& before,
+             const std::function<std::optional<QString>()>& first = {});
+
+signals:
+    // A pass logged, in scale mph.
+    void Passed(int step, bool reverse, double mph);
+    // The run is over: done, stopped, refused or not started, and why.
+    void Finished(const QString& why, bool fault);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
