@@ -25,6 +25,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QXmlStreamReader>
+#include <QPdfWriter>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <map>
@@ -717,6 +719,22 @@ void TestStation::decoderPlannedWrittenAndChecked()
     DecoderTab& tab = Decoder(QStringLiteral("RS3 341"), 341, true, {8, 0, 0});
     Find<QSpinBox>(tab, "spnRounds")->setValue(1);
     QCOMPARE(tab.Measured().forward.size(), std::size_t(5));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!pdftotext.isEmpty()) {
+        {
+            QPdfWriter sheet(dir + QStringLiteral("/sheet.pdf"));
+            QVERIFY(tab.ComposeSheet(sheet));
+        }
+        QProcess text;
+        text.start(pdftotext, {dir + QStringLiteral("/sheet.pdf"), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* line : {"Decoder sheet: RS3 341", "Address 341 (long), 128 speed steps, values 0-255.",
+                                 "Target: 2.0 mph at step 1, 60.0 mph at the top step, straight.", "CV5 top voltage",
+                                 "CV95 reverse trim", "predicted"}) {
+            QVERIFY2(page.contains(QLatin1String(line)), line);
+        }
+    }
     confirmed_.clear();
     Find<QPushButton>(tab, "cmdWriteCvs")->click();
     QCOMPARE(confirmed_.size(), 1);

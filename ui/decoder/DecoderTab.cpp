@@ -832,7 +832,10 @@ bool DecoderTab::ComposeSheet(QPagedPaintDevice& device) const
             ? QStringLiteral("Target: %1.").arg(shape)
             : QStringLiteral("Target: %1 at step 1, %2 at the top step, %3.")
                   .arg(SpeedText(target_.startMph), SpeedText(target_.topMph), shape));
-    say(lblDecoderState->text());
+    const QRectF state = painter.boundingRect(QRectF(0, y, page.width(), page.height()), Qt::TextWordWrap,
+                                              lblDecoderState->text());
+    painter.drawText(state, Qt::TextWordWrap, lblDecoderState->text());
+    y += state.height();
     y += line / 2;
     say(QStringLiteral("CV"), 0);
     y -= line;
@@ -850,8 +853,16 @@ bool DecoderTab::ComposeSheet(QPagedPaintDevice& device) const
         say(QStringLiteral("(none to change)"));
     }
     y += line;
-    const double height = std::max(page.height() - y, page.height() / 3.0);
-    PaintDecoderCurve(painter, QRectF(0, y, page.width(), std::min(height, page.width() * 0.7)), curve_->Data(),
-                      Qt::black);
+    // The curve drawn as on a screen 700 wide, scaled to the page's width.
+    const double scale = page.width() / 700.0;
+    const double height = std::min(std::max(page.height() - y, page.height() / 3.0), page.width() * 0.7);
+    painter.save();
+    painter.translate(0, y);
+    painter.scale(scale, scale);
+    QFont small(QStringLiteral("Arial"));
+    small.setPixelSize(11);
+    painter.setFont(small);
+    PaintDecoderCurve(painter, QRectF(0, 0, 700, height / scale), curve_->Data(), Qt::black);
+    painter.restore();
     return painter.end();
 }
