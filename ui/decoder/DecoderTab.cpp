@@ -651,6 +651,10 @@ void DecoderTab::WriteAndCheck()
 void DecoderTab::NextRound()
 {
     ProfileTab* profile = links_.profile();
+    if (profile->Running()) {
+        EndRounds(QStringLiteral("A profile is running: stop it, or let it end, first."), true);
+        return;
+    }
     ProfilePlan run = profile->Timing();
     run.locomotive = {setup_.address, setup_.longAddress};
     run.stepMode = setup_.stepMode;
