@@ -355,8 +355,9 @@ void TestStation::commandsAsSent()
     QCOMPARE(WiAcquire({3, false}), QByteArray("MT+S3<;>S3\n"));
     QCOMPARE(WiSpeed(30) + WiDirection(false) + WiEmergencyStop() + WiRelease() + WiPower(true),
              QByteArray("MTA*<;>V30\nMTA*<;>R0\nMTA*<;>X\nMT-*<;>r\nPPA1\n"));
-    QCOMPARE(ExSpeed(341, 30, true) + ExSpeed(3, 0, false) + ExEmergencyStop(3) + ExStopAll() + ExPower(true) + ExPower(false),
-             QByteArray("<t 341 30 1><t 3 0 0><t 3 -1 1><!><1 MAIN><0>"));
+    QCOMPARE(ExSpeed(341, 30, true) + ExSpeed(3, 0, false) + ExEmergencyStop(3) + ExStopAll() + ExPower(true) +
+                 ExPower(false) + ExWriteCv(341, 5, 130),
+             QByteArray("<t 341 30 1><t 3 0 0><t 3 -1 1><!><1 MAIN><0><w 341 5 130>"));
 }
 
 void TestStation::wrongAnswersStopTheLocomotive_data()
@@ -439,6 +440,8 @@ void TestStation::withThrottleClient()
     QTRY_VERIFY(link.Driving());
     QVERIFY(link.Drive(30, true));
     QTRY_VERIFY(link.LastLines().contains(QStringLiteral("MTAL341<;>V30")));
+    QCOMPARE(link.WriteCv(341, 5, 130).value_or(QString()),
+             QStringLiteral("WiThrottle cannot write CVs: write them by hand, or connect the station as DCC-EX."));
     // Heartbeats keep it going past the period.
     QTest::qWait(4000);
     QVERIFY(link.Connected());
