@@ -717,11 +717,22 @@ void TestStation::decoderPlannedWrittenAndChecked()
     Measure(QStringLiteral("RS3 341"), 341, true);
     Measure(QStringLiteral("SW1 52"), 52, false);
     const auto mph = [](double mmPerSecond) { return mmPerSecond * 87.0 * 0.00223694; };
+    // What the tab planned from, and what it did: told where a check fails.
+    const auto story = [](const DecoderTab& tab) {
+        QStringList steps;
+        for (const bool reverse : {false, true}) {
+            for (const CurveSample& sample : tab.Measured().Way(reverse)) {
+                steps << QStringLiteral("%1%2 %3").arg(reverse ? "r" : "").arg(sample.step).arg(sample.mph);
+            }
+        }
+        return steps.join(QStringLiteral(", ")) + QLatin1Char('\n') + Find<QLabel>(tab, "lblRounds")->text();
+    };
 
     // 2 to 60 mph, one round: the top step within 1 % both ways, reverse trimmed.
     DecoderTab& tab = Decoder(QStringLiteral("RS3 341"), 341, true, {8, 0, 0});
     Find<QSpinBox>(tab, "spnRounds")->setValue(1);
     QCOMPARE(tab.Measured().forward.size(), std::size_t(5));
+    const QString before = story(tab);
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (!pdftotext.isEmpty()) {
         {
@@ -750,7 +761,8 @@ void TestStation::decoderPlannedWrittenAndChecked()
     const auto truth = sim.TrueSpeeds(341, 128);
     for (const bool reverse : {false, true}) {
         const double top = reverse ? truth.at(126).second : truth.at(126).first;
-        QVERIFY2(std::abs(mph(top) / 60.0 - 1.0) < 0.01, qPrintable(QString::number(mph(top))));
+        QVERIFY2(std::abs(mph(top) / 60.0 - 1.0) < 0.01,
+                 qPrintable(QStringLiteral("%1 mph; planned from %2; now %3").arg(mph(top)).arg(before, story(tab))));
         QCOMPARE(tab.Measured().Way(reverse).back().step, 126);
         QVERIFY(std::abs(tab.Measured().Way(reverse).back().mph / 60.0 - 1.0) < 0.01);
     }

@@ -97,6 +97,16 @@ QString AddressOf(const DecoderSetup& setup)
     return AddressText({setup.address, setup.longAddress});
 }
 
+// "CV2 8>3, CV5 0>87": what a round wrote.
+QString WrittenText(const std::vector<CvChange>& changes)
+{
+    QStringList written;
+    for (const CvChange& change : changes) {
+        written << QStringLiteral("CV%1 %2>%3").arg(change.cv).arg(change.old).arg(change.value);
+    }
+    return written.isEmpty() ? QStringLiteral("nothing") : written.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 DecoderTab::DecoderTab(Links links, QWidget* parent) : QWidget(parent), links_(std::move(links))
@@ -623,6 +633,15 @@ void DecoderTab::KeepRound(const QString& line)
     lblRounds->setText(lines.mid(std::max<qsizetype>(0, lines.size() - RoundsShown)).join(QLatin1Char('\n')));
 }
 
+void DecoderTab::Adopt(const QString& line)
+{
+    // From here on the runs are the decoder's new curve.
+    const QString locomotive = Locomotive();
+    Keep(SetupKey, locomotive, SetupText(plan_.setup));
+    Keep(SinceKey, locomotive, QString::number(links_.log().NewestRun()));
+    KeepRound(line);
+}
+
 void DecoderTab::WriteAndCheck()
 {
     if (Rounding()) {
@@ -693,16 +712,7 @@ std::optional<QString> DecoderTab::Write(const std::vector<CvChange>& changes)
             return QStringLiteral("%1 was not written: %2").arg(CvName(change.cv), *fault);
         }
     }
-    const QString locomotive = Locomotive();
-    QStringList written;
-    for (const CvChange& change : changes) {
-        written << QStringLiteral("CV%1 %2>%3").arg(change.cv).arg(change.old).arg(change.value);
-    }
-    // From here on the runs are the decoder's new curve.
-    Keep(SetupKey, locomotive, SetupText(plan_.setup));
-    Keep(SinceKey, locomotive, QString::number(links_.log().NewestRun()));
-    KeepRound(QStringLiteral("round %1 wrote %2").arg(round_).arg(written.isEmpty() ? QStringLiteral("nothing")
-                                                                                     : written.join(QStringLiteral(", "))));
+    Adopt(QStringLiteral("round %1 wrote %2").arg(round_).arg(WrittenText(changes)));
     ShowSetup(plan_.setup);
     return std::nullopt;
 }
@@ -767,16 +777,9 @@ void DecoderTab::WrittenByHand()
     if (!plan_.Planned() || Rounding()) {
         return;
     }
-    const QString locomotive = Locomotive();
-    QStringList written;
-    for (const CvChange& change : plan_.changes) {
-        written << QStringLiteral("CV%1 %2>%3").arg(change.cv).arg(change.old).arg(change.value);
-    }
-    Keep(SetupKey, locomotive, SetupText(plan_.setup));
-    Keep(SinceKey, locomotive, QString::number(links_.log().NewestRun()));
-    KeepRound(QStringLiteral("written by hand: %1").arg(written.join(QStringLiteral(", "))));
+    Adopt(QStringLiteral("written by hand: %1").arg(WrittenText(plan_.changes)));
     Load();
-    Tell(QStringLiteral("Kept as written. Measure %1 again: the runs from now on are its new curve.").arg(locomotive));
+    Tell(QStringLiteral("Kept as written. Measure %1 again: the runs from now on are its new curve.").arg(Locomotive()));
 }
 
 void DecoderTab::ExportProfile()

@@ -77,6 +77,8 @@ private:
     QString Kept(const QString& what, const QString& locomotive) const;
     void Keep(const QString& what, const QString& locomotive, const QString& value);
     void KeepRound(const QString& line);
+    // The planned values are in the decoder now: kept, with `line` among the rounds.
+    void Adopt(const QString& line);
     void NextRound();
     std::optional<QString> Write(const std::vector<CvChange>& changes);
     void RoundEnded(const QString& why, bool fault);
