@@ -202,6 +202,7 @@ private slots:
     void stopsWhateverHappens_data();
     void stopsWhateverHappens();
     void decoderPlannedWrittenAndChecked();
+    void decoderTabWithoutRuns();
 
 private:
     // The program connected to `sim`'s trap and WiThrottle, the log open with a
@@ -830,6 +831,23 @@ void TestStation::decoderPlannedWrittenAndChecked()
     for (size_t i = from; i < sim.Events().size(); ++i) {
         QVERIFY2(!sim.Events()[i].contains(QLatin1String("throttle 1 ")), qPrintable(sim.Events()[i]));
     }
+}
+
+void TestStation::decoderTabWithoutRuns()
+{
+    QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+L")));
+    DecoderTab& tab = *Home().Decoder();
+    tab.AskSavePath = [](const QString&, const QString&) {
+        qFatal("asked for a file with nothing to export");
+        return QString();
+    };
+    auto* state = Find<QLabel>(tab, "lblDecoderState");
+    for (const char* button : {"cmdExportJmri", "cmdWriteCvs", "cmdWrittenByHand", "cmdSheetPdf"}) {
+        state->clear();
+        Find<QPushButton>(tab, button)->click();
+        QCOMPARE(state->text(), QStringLiteral("No locomotive in the log yet: measure one first (the Profile tab)."));
+    }
+    QVERIFY(!tab.Rounding());
 }
 
 QTEST_MAIN(TestStation)

@@ -97,6 +97,11 @@ QString AddressOf(const DecoderSetup& setup)
     return AddressText({setup.address, setup.longAddress});
 }
 
+QString NoLocomotiveText()
+{
+    return QStringLiteral("No locomotive in the log yet: measure one first (the Profile tab).");
+}
+
 // "CV2 8>3, CV5 0>87": what a round wrote.
 QString WrittenText(const std::vector<CvChange>& changes)
 {
@@ -192,6 +197,9 @@ void DecoderTab::Build()
     connect(cmdExportJmri, &QPushButton::clicked, this, &DecoderTab::ExportProfile);
     for (QPushButton* button : {cmdPrintSheet, cmdSheetPdf}) {
         connect(button, &QPushButton::clicked, this, [this, button] {
+            if (!HasLocomotive()) {
+                return;
+            }
             links_.print(window(), QStringLiteral("Decoder sheet"),
                          [this](QPagedPaintDevice& device) { return ComposeSheet(device); }, button == cmdSheetPdf);
         });
@@ -540,7 +548,7 @@ void DecoderTab::ShowPlan()
     }
     SetRows(*tblCvs, rows);
     if (locomotive.isEmpty()) {
-        Tell(QStringLiteral("No locomotive in the log yet: measure one first (the Profile tab)."));
+        Tell(NoLocomotiveText());
     } else if (target_.shape == TargetShape::Match && target_.reference.forward.empty()) {
         Tell(QStringLiteral("%1 has no runs forward to match to.").arg(cboMatchTo->currentText()), true);
     } else if (!plan_.Planned()) {
@@ -642,9 +650,18 @@ void DecoderTab::Adopt(const QString& line)
     KeepRound(line);
 }
 
+bool DecoderTab::HasLocomotive()
+{
+    if (Locomotive().isEmpty()) {
+        Tell(NoLocomotiveText(), true);
+        return false;
+    }
+    return true;
+}
+
 void DecoderTab::WriteAndCheck()
 {
-    if (Rounding()) {
+    if (Rounding() || !HasLocomotive()) {
         return;
     }
     StationLink& station = links_.station();
@@ -774,7 +791,11 @@ void DecoderTab::EndRounds(const QString& why, bool fault)
 
 void DecoderTab::WrittenByHand()
 {
-    if (!plan_.Planned() || Rounding()) {
+    if (Rounding() || !HasLocomotive()) {
+        return;
+    }
+    if (!plan_.Planned()) {
+        Tell(plan_.problem, true);
         return;
     }
     Adopt(QStringLiteral("written by hand: %1").arg(WrittenText(plan_.changes)));
@@ -784,6 +805,9 @@ void DecoderTab::WrittenByHand()
 
 void DecoderTab::ExportProfile()
 {
+    if (!HasLocomotive()) {
+        return;
+    }
     const QString locomotive = Locomotive();
     if (measured_.forward.empty() && measured_.reverse.empty()) {
         Tell(QStringLiteral("Nothing to export: %1 has no runs at its decoder's steps.").arg(locomotive), true);

@@ -86,6 +86,8 @@ private:
     void ShowSpeeds();
     void Tell(const QString& text, bool fault = false);
     QString Locomotive() const;
+    // Whether a locomotive is chosen; where none is, the tab says so.
+    bool HasLocomotive();
 
     Links links_;
     DecoderSetup setup_;
