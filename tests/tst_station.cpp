@@ -716,6 +716,10 @@ void TestStation::decoderPlannedWrittenAndChecked()
     QVERIFY(SetUp(sim, StationKind::DccExTcp));
     Find<QDoubleSpinBox>(Tab(), "spnWarmUp")->setValue(0.0);
     Measure(QStringLiteral("RS3 341"), 341, true);
+    // A pass just after the end is the locomotive coasting, not a run at the log's step.
+    QVERIFY(Tab().HoldsPasses());
+    QCOMPARE(Tab().Take({100.0, 200000, QStringLiteral("trap"), {}}),
+             QStringLiteral("Not logged: the profile has just ended, and its locomotive may still be rolling."));
     Measure(QStringLiteral("SW1 52"), 52, false);
     const auto mph = [](double mmPerSecond) { return mmPerSecond * 87.0 * 0.00223694; };
     // What the tab planned from, and what it did: told where a check fails.

@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,6 +45,10 @@ QString TimeText(double seconds)
     return whole >= 60 ? QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'))
                        : QStringLiteral("%1 s").arg(whole);
 }
+
+// How long after a profile's end its locomotive may still roll through the trap: passes
+// then are not the log's (at least twice the settling time).
+constexpr double RollingSeconds = 10.0;
 
 bool AskUser(QWidget* parent, const QString& text)
 {
@@ -297,6 +302,7 @@ bool ProfileTab::Run(const ProfilePlan& plan, const QString& locomotive, const Q
         run_->deleteLater();
     }
     run_ = new ProfileRun(station, plan);
+    sinceEnd_.invalidate();
     connect(run_, &ProfileRun::Measured, this, &ProfileTab::Logged);
     connect(run_, &ProfileRun::Progressed, this, &ProfileTab::ShowProgress);
     connect(run_, &ProfileRun::Ended, this, &ProfileTab::Ended);
@@ -323,13 +329,22 @@ void ProfileTab::Stop()
 
 bool ProfileTab::HoldsPasses() const
 {
-    return run_ && (run_->Running() || run_->AwaitsSecondStop());
+    return run_ && (run_->Running() || run_->AwaitsSecondStop() || StillRolling());
+}
+
+bool ProfileTab::StillRolling() const
+{
+    // A locomotive let go at the end coasts on its momentum, and may pass the trap again.
+    const double seconds = std::max(RollingSeconds, 2.0 * run_->Plan().settleSeconds);
+    return sinceEnd_.isValid() && sinceEnd_.elapsed() < seconds * 1000.0;
 }
 
 QString ProfileTab::Take(const MeasuredRun& run)
 {
     if (!Running()) {
-        return QStringLiteral("Not logged: the profile was stopped, and the locomotive may still be rolling.");
+        return StillRolling() && !run_->AwaitsSecondStop()
+                   ? QStringLiteral("Not logged: the profile has just ended, and its locomotive may still be rolling.")
+                   : QStringLiteral("Not logged: the profile was stopped, and the locomotive may still be rolling.");
     }
     run_->Take(run);
     return run_->Progress().doing;
@@ -388,6 +403,7 @@ void ProfileTab::Ended(const QString& why, bool fault)
     lblProfileState->setText(why);
     lblProfileState->setStyleSheet(fault ? QStringLiteral("color: #b00000; font-weight: bold") : QString());
     SetRunning(false);
+    sinceEnd_.start();
     emit Finished(why, fault);
 }
 

@@ -4,6 +4,7 @@
 #include "core/MeasuredRun.h"
 #include "station/ProfilePlan.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -47,8 +48,9 @@ public:
     // make one.
     std::optional<ProfilePlan> Plan(QString& whyNot) const;
     bool Running() const;
-    // Whether the passes are the profile's: while it runs, and after Stop until the
-    // second Stop (a locomotive still rolling is no run at the step the log shows).
+    // Whether the passes are the profile's: while it runs, after Stop until the second
+    // Stop, and for a while after its end (a locomotive still rolling is no run at the
+    // step the log shows).
     bool HoldsPasses() const;
     // A pass from the device while the profile holds them; the sentence the Devices
     // window shows.
@@ -81,11 +83,13 @@ private:
     void Logged(const MeasuredRun& run, int step, bool reverse);
     void DeviceChanged();
     void SetRunning(bool running);
+    bool StillRolling() const;
 
     Links links_;
     QPointer<ProfileRun> run_;
     QString locomotive_;  // the log's name for it, as the profile started
     bool watching_ = false;
+    QElapsedTimer sinceEnd_;  // since the profile ended; invalid while one runs
 
     QSpinBox* spnAddress = nullptr;
     QCheckBox* chkLongAddress = nullptr;
