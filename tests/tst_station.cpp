@@ -769,7 +769,7 @@ void TestStation::decoderPlannedWrittenAndChecked()
         QVERIFY2(std::abs(mph(top) / 60.0 - 1.0) < 0.01,
                  qPrintable(QStringLiteral("%1 mph; planned from %2; now %3").arg(mph(top)).arg(before, story(tab))));
         QCOMPARE(tab.Measured().Way(reverse).back().step, 126);
-        QVERIFY(std::abs(tab.Measured().Way(reverse).back().mph / 60.0 - 1.0) < 0.01);
+        QVERIFY2(std::abs(tab.Measured().Way(reverse).back().mph / 60.0 - 1.0) < 0.01, qPrintable(story(tab)));
     }
     auto* rounds = Find<QLabel>(tab, "lblRounds");
     QVERIFY2(rounds->text().contains(QLatin1String("round 1 wrote CV2 8>")), qPrintable(rounds->text()));

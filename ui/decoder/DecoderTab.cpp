@@ -133,6 +133,14 @@ DecoderTab::DecoderTab(Links links, QWidget* parent) : QWidget(parent), links_(s
     Refresh();
 }
 
+void DecoderTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!Rounding()) {
+        Refresh();
+    }
+}
+
 void DecoderTab::Build()
 {
     cboDecoderLoco = Named(new QComboBox(this), "cboDecoderLoco");

@@ -56,6 +56,10 @@ public:
     // Draws the decoder sheet on `device`; false where no painter could begin.
     bool ComposeSheet(QPagedPaintDevice& device) const;
 
+protected:
+    // Shown again: the log's runs may have changed meanwhile.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Build();
     QWidget* BuildDecoderBox();
