@@ -520,7 +520,7 @@ void TestStation::wholeProfileMatchesTheTrueSpeeds()
         QSKIP("no layout simulator here");
     }
     const QString dir = Session().dir.path();
-    LayoutSim sim({"--withrottle", "0", "--trap-pty", dir + "/trap", "--loop", "1000", "--speedup", "60", "--loco",
+    LayoutSim sim({"--withrottle", "0", "--trap-pty", dir + "/trap", "--loop", "3100", "--spacing", "50", "--speedup", "180", "--loco",
                    "341:top=400,rev=0.93,cv3=2,cv4=2,cv6=110"});
     QVERIFY(SetUp(sim));
     QVERIFY(Find<QLabel>(Tab(), "lblPlan")->text().startsWith(
@@ -548,7 +548,7 @@ void TestStation::wholeProfileMatchesTheTrueSpeeds()
     std::map<std::pair<int, bool>, std::vector<double>> measured;
     for (const QStringList& run : Rows(*Home().SpeedLog()->Window(), "tblRuns")) {
         QCOMPARE(run.at(1), QStringLiteral("RS3 341"));
-        measured[{run.at(2).toInt(), run.at(3) == QLatin1String("reverse")}].push_back(100.0 / run.at(5).toDouble());
+        measured[{run.at(2).toInt(), run.at(3) == QLatin1String("reverse")}].push_back(50.0 / run.at(5).toDouble());  // over the 50 mm spacing
     }
     QCOMPARE(measured.size(), std::size_t(20));
     for (const auto& [key, speeds] : measured) {
@@ -710,8 +710,11 @@ void TestStation::decoderPlannedWrittenAndChecked()
     }
     const QString dir = Session().dir.path();
     // A steep locomotive (175 scale mph at full) that runs slower backwards, and one to
-    // match to it with other CVs and another motor.
-    LayoutSim sim({"--dccex", "0", "--trap-pty", dir + "/trap", "--loop", "1000", "--speedup", "60", "--loco",
+    // match to it with other CVs and another motor. On a loop 61 spacings long or more, a
+    // locomotive that stood between the sensors and turned back makes the trap time the
+    // long way round once at most: its quiet half second or its 30 s give up puts it back
+    // in step.
+    LayoutSim sim({"--dccex", "0", "--trap-pty", dir + "/trap", "--loop", "3100", "--spacing", "50", "--speedup", "180", "--loco",
                    "341:top=900,rev=0.9,cv3=1,cv4=1", "--loco", "52:top=600,rev=1.0,cv2=4,cv6=90,cv3=1,cv4=1"});
     QVERIFY(SetUp(sim, StationKind::DccExTcp));
     Find<QDoubleSpinBox>(Tab(), "spnWarmUp")->setValue(0.0);

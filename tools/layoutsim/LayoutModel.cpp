@@ -4,6 +4,15 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The firmware's: a pass not finished in this is given up; and after one, the sensors
+// must have been left alone this long.
+constexpr double TimeoutSeconds = 30.0;
+constexpr double QuietSeconds = 0.5;
+
+}  // namespace
+
 Decoder::Decoder()
 {
     cv[2] = 8;
@@ -65,9 +74,28 @@ SimLocomotive& Layout::Locomotive(int address)
     return found->second;
 }
 
-void Layout::Advance(double seconds, const std::function<void(const std::string&, long long)>& pass)
+void Layout::Reached(int sensor, double when, double noise, const std::function<void(const std::string&)>& says)
 {
     std::normal_distribution<double> spread(0.0, 1.0);
+    if (trap_ == Trap::Quiet && when - since_ >= QuietSeconds) {
+        trap_ = Trap::Idle;
+    }
+    if (trap_ == Trap::Idle) {
+        trap_ = Trap::Timing;
+        first_ = sensor;
+        since_ = when;
+    } else if (trap_ == Trap::Timing && sensor != first_) {
+        const long long micros = std::llround((when - since_) * 1e6 * (1.0 + noise * spread(random_)));
+        says(std::string(first_ == 0 ? "PASS A>B " : "PASS B>A ") + std::to_string(micros));
+        trap_ = Trap::Quiet;
+        since_ = when;
+    } else if (trap_ == Trap::Quiet) {
+        since_ = when;  // a train still at the sensors
+    }
+}
+
+void Layout::Advance(double seconds, const std::function<void(const std::string&)>& says)
+{
     const double sensors[2] = {loop_ / 2.0, loop_ / 2.0 + spacing_};
     for (auto& [address, loco] : locomotives_) {
         const Decoder& d = loco.decoder;
@@ -96,17 +124,14 @@ void Layout::Advance(double seconds, const std::function<void(const std::string&
         }
         std::sort(crossed.begin(), crossed.end());
         for (const auto& [part, sensor] : crossed) {
-            const double when = now_ + part * seconds;
-            if (first_ < 0 || first_ == sensor) {
-                first_ = sensor;
-                firstAt_ = when;
-                continue;
-            }
-            const double micros = (when - firstAt_) * 1e6 * (1.0 + loco.noise * spread(random_));
-            pass(first_ == 0 ? "A>B" : "B>A", std::llround(micros));
-            first_ = -1;
+            Reached(sensor, now_ + part * seconds, loco.noise, says);
         }
         loco.x = to;
     }
     now_ += seconds;
+    if (trap_ == Trap::Timing && now_ - since_ > TimeoutSeconds) {
+        says(std::string(first_ == 0 ? "TIMEOUT A" : "TIMEOUT B"));
+        trap_ = Trap::Quiet;
+        since_ = now_;
+    }
 }

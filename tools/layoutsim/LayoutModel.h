@@ -46,9 +46,9 @@ public:
     bool power = true;
     double Spacing() const { return spacing_; }
     void SetSpacing(double spacing) { spacing_ = spacing; }
-    // Moves every locomotive `seconds` of layout time on; each pass the trap times is
-    // told to `pass` (its sensors' names in order, and its microseconds).
-    void Advance(double seconds, const std::function<void(const std::string&, long long)>& pass);
+    // Moves every locomotive `seconds` of layout time on; each line the trap sends is
+    // told to `says` ("PASS A>B 123456", "TIMEOUT B").
+    void Advance(double seconds, const std::function<void(const std::string&)>& says);
 
 private:
     double loop_;
@@ -56,7 +56,12 @@ private:
     std::mt19937 random_;
     std::map<int, SimLocomotive> locomotives_;
     double now_ = 0.0;  // layout seconds
-    // The trap's first sensor reached and when, while a pass is timed.
-    int first_ = -1;
-    double firstAt_ = 0.0;
+    // The trap times as its firmware does: from the first sensor reached to the other
+    // (the first again does not count), given up after 30 s; after each pass or time-out
+    // it waits until no sensor has been reached for half a second.
+    void Reached(int sensor, double when, double noise, const std::function<void(const std::string&)>& says);
+    enum class Trap { Idle, Timing, Quiet };
+    Trap trap_ = Trap::Idle;
+    int first_ = 0;
+    double since_ = 0.0;  // when timing began, or when the trap last went quiet
 };

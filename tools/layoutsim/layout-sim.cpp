@@ -210,11 +210,13 @@ private:
     void Tick()
     {
         const double seconds = since_.restart() / 1000.0 * speedup_;
-        layout_.Advance(seconds, [this](const std::string& order, long long micros) {
+        layout_.Advance(seconds, [this](const std::string& line) {
+            const QString said = QString::fromStdString(line);
             if (trap_ != nullptr) {
-                trap_->Write(QStringLiteral("PASS %1 %2\r\n").arg(QString::fromStdString(order)).arg(micros).toLatin1());
+                trap_->Write((said + QStringLiteral("\r\n")).toLatin1());
             }
-            Tell(QStringLiteral("pass %1 %2").arg(QString::fromStdString(order)).arg(micros));
+            const qsizetype word = said.indexOf(QLatin1Char(' '));
+            Tell(said.left(word).toLower() + said.mid(word));  // "pass A>B 123456", "timeout B"
         });
         for (auto& [socket, client] : clients_) {
             if (client.monitored && client.heard.elapsed() > heartbeat_ * 1000) {
