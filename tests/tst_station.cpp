@@ -475,8 +475,13 @@ void TestStation::dccExOnASerialPort()
     link.Take({3, false}, 126);
     QVERIFY(link.Drive(12, true));
     QVERIFY(sim.WaitFor(QStringLiteral("loco 3 throttle 12 forward")));
+    QCOMPARE(link.WriteCv(3, 5, 130).value_or(QString()),
+             QStringLiteral("The locomotive is moving: CVs are written with it standing."));
+    QCOMPARE(link.WriteCv(3, 5, 256).value_or(QString()), QStringLiteral("CV5 cannot take 256."));
     link.Disconnect();  // stopped before the port closes
     QVERIFY(sim.WaitFor(QStringLiteral("loco 3 throttle 0 forward")));
+    QCOMPARE(link.WriteCv(3, 5, 130).value_or(QString()), QStringLiteral("No command station connected."));
+    QVERIFY(!sim.WaitFor(QStringLiteral("cv 3 "), 300));
 }
 
 bool TestStation::SetUp(LayoutSim& sim, StationKind kind)
