@@ -46,16 +46,20 @@ bool KillImport(const QString& path, const QString& csv)
     if (!writer.waitForReadyRead(20000) || !writer.readAllStandardOutput().startsWith("importing")) {
         return false;
     }
-    // Once its change has begun to reach the log's file itself.
+    // Once its change has begun to reach the log's file itself: only then is its journal
+    // marked as one to play back (before, SQLite rightly ignores it). A slow machine takes
+    // its time to get there.
     QFileInfo log(path);
     const qint64 size = log.size();
-    for (int i = 0; i < 500 && log.size() < size + 1'000'000 && writer.state() == QProcess::Running; ++i) {
+    for (int i = 0; i < 6000 && log.size() < size + 1'000'000 && writer.state() == QProcess::Running; ++i) {
         QThread::msleep(10);
         log.refresh();
     }
     writer.kill();
     writer.waitForFinished(10000);
-    return writer.exitStatus() == QProcess::CrashExit && QFileInfo(path + QStringLiteral("-journal")).size() > 0;
+    log.refresh();
+    return writer.exitStatus() == QProcess::CrashExit && log.size() >= size + 1'000'000 &&
+           QFileInfo(path + QStringLiteral("-journal")).size() > 0;
 }
 
 }  // namespace
