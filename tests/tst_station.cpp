@@ -843,6 +843,25 @@ void TestStation::decoderPlannedWrittenAndChecked()
     for (size_t i = from; i < sim.Events().size(); ++i) {
         QVERIFY2(!sim.Events()[i].contains(QLatin1String("throttle 1 ")), qPrintable(sim.Events()[i]));
     }
+
+    // Written by hand: the plan's values become the decoder's, and its curve starts afresh.
+    Decoder(QStringLiteral("RS3 341"), 341, true, {8, 0, 0});
+    Find<QRadioButton>(tab, "optStraight")->setChecked(true);
+    Find<QDoubleSpinBox>(tab, "spnTopSpeed")->setValue(50.0);
+    QVERIFY(tab.Plan().Planned() && !tab.Plan().changes.empty());
+    const std::vector<CvChange> written = tab.Plan().changes;
+    Find<QPushButton>(tab, "cmdWrittenByHand")->click();
+    QCOMPARE(state->text(), QStringLiteral("Kept as written. Measure RS3 341 again: the runs from now on are its new "
+                                           "curve."));
+    const std::map<int, const char*> boxes{{2, "spnCv2"}, {6, "spnCv6"}, {5, "spnCv5"}};
+    for (const CvChange& change : written) {
+        if (boxes.count(change.cv) != 0) {
+            QCOMPARE(Find<QSpinBox>(tab, boxes.at(change.cv))->value(), change.value);
+        }
+    }
+    QVERIFY(tab.Measured().forward.empty() && tab.Measured().reverse.empty());
+    QVERIFY2(Find<QLabel>(tab, "lblRounds")->text().contains(QLatin1String("written by hand: CV")),
+             qPrintable(Find<QLabel>(tab, "lblRounds")->text()));
 }
 
 void TestStation::decoderTabWithoutRuns()
@@ -853,6 +872,11 @@ void TestStation::decoderTabWithoutRuns()
         qFatal("asked for a file with nothing to export");
         return QString();
     };
+    QStringList ranges;
+    for (int i = 0; i < Find<QComboBox>(tab, "cboDecoderRange")->count(); ++i) {
+        ranges << Find<QComboBox>(tab, "cboDecoderRange")->itemText(i);
+    }
+    QCOMPARE(ranges, QStringList({"0-255 (standard)", "0-63", "0-31", "0-15"}));
     auto* state = Find<QLabel>(tab, "lblDecoderState");
     for (const char* button : {"cmdExportJmri", "cmdWriteCvs", "cmdWrittenByHand", "cmdSheetPdf"}) {
         state->clear();
