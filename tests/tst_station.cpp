@@ -198,6 +198,7 @@ private slots:
     void neverAboveTheCeilingNorReversedAtSpeed();
     void withThrottleClient();
     void dccExOnASerialPort();
+    void profileNeedsStationAndTrap();
     void wholeProfileMatchesTheTrueSpeeds();
     void stopsWhateverHappens_data();
     void stopsWhateverHappens();
@@ -519,6 +520,37 @@ bool TestStation::SetUp(LayoutSim& sim, StationKind kind)
     return true;
 }
 
+void TestStation::profileNeedsStationAndTrap()
+{
+    if (!HaveSim()) {
+        QSKIP("no layout simulator here");
+    }
+    confirmed_.clear();
+    QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+L")));
+    Choose(*Home().SpeedLog()->Window(), QStringLiteral("RS3 341"), 1);
+    Tab().Confirm = [this](const QString& text) {
+        confirmed_ << text;
+        return true;
+    };
+    auto* state = Find<QLabel>(Tab(), "lblProfileState");
+    Find<QPushButton>(Tab(), "cmdStart")->click();
+    QCOMPARE(state->text(), QStringLiteral("Connect a command station first: File > Devices..., Command station."));
+    // The station alone: nothing moves without the trap to time it.
+    LayoutSim sim({"--dccex", "0", "--loco", "341"});
+    QVERIFY(sim.WaitFor(QStringLiteral("ready")));
+    frmDevices& devices = *Home().Devices();
+    auto* kinds = Find<QComboBox>(devices, "cboStationKind");
+    kinds->setCurrentIndex(kinds->findData(static_cast<int>(StationKind::DccExTcp)));
+    Find<QLineEdit>(devices, "txtStationHost")->setText(QStringLiteral("127.0.0.1"));
+    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(QStringLiteral("dccex"), 2).toInt());
+    Find<QPushButton>(devices, "cmdStationConnect")->click();
+    QTRY_VERIFY(devices.Station().Ready());
+    Find<QPushButton>(Tab(), "cmdStart")->click();
+    QCOMPARE(state->text(), QStringLiteral("Connect the trap first: File > Devices..., Timing device."));
+    QVERIFY(confirmed_.isEmpty());
+    QVERIFY(!sim.WaitFor(QStringLiteral("loco 341"), 300));
+}
+
 void TestStation::wholeProfileMatchesTheTrueSpeeds()
 {
     if (!HaveSim()) {
@@ -544,6 +576,9 @@ void TestStation::wholeProfileMatchesTheTrueSpeeds()
                                                         "100 of 128, forward, then reverse.")),
              qPrintable(confirmed_.at(0)));
     auto* state = Find<QLabel>(Tab(), "lblProfileState");
+    QTRY_VERIFY_WITH_TIMEOUT(Find<QLabel>(Tab(), "lblProgress")->text().startsWith(
+                                 QStringLiteral("Measuring step 10 forward: pass 1 of 3. Steps done: 0 of 20")),
+                             20000);
     QTRY_VERIFY_WITH_TIMEOUT(!Tab().Running(), 120000);
     QCOMPARE(state->text(), QStringLiteral("Profile done: 60 runs logged for locomotive 341 (long), which was stopped "
                                            "and let go."));
