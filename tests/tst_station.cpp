@@ -210,6 +210,10 @@ private:
     // locomotive chosen and the Profile tab set for address 341 (long); false where
     // a step failed.
     bool SetUp(LayoutSim& sim, StationKind kind = StationKind::WiThrottle);
+    // The Devices window's Command station tab pointed at `sim`, and Connect pressed.
+    void ConnectStation(LayoutSim& sim, StationKind kind);
+    // The Profile tab's confirmations answered yes and kept in `confirmed_`, from none.
+    void RecordConfirmations();
     ProfileTab& Tab() { return *Home().Profile(); }
     // `locomotive` at `address` measured by the Profile tab at its steps.
     void Measure(const QString& locomotive, int address, bool longAddress);
@@ -485,6 +489,26 @@ void TestStation::dccExOnASerialPort()
     QVERIFY(!sim.WaitFor(QStringLiteral("cv 3 "), 300));
 }
 
+void TestStation::ConnectStation(LayoutSim& sim, StationKind kind)
+{
+    frmDevices& devices = *Home().Devices();
+    auto* kinds = Find<QComboBox>(devices, "cboStationKind");
+    kinds->setCurrentIndex(kinds->findData(static_cast<int>(kind)));
+    Find<QLineEdit>(devices, "txtStationHost")->setText(QStringLiteral("127.0.0.1"));
+    const QString served = kind == StationKind::WiThrottle ? QStringLiteral("withrottle") : QStringLiteral("dccex");
+    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(served, 2).toInt());
+    Find<QPushButton>(devices, "cmdStationConnect")->click();
+}
+
+void TestStation::RecordConfirmations()
+{
+    confirmed_.clear();
+    Tab().Confirm = [this](const QString& text) {
+        confirmed_ << text;
+        return true;
+    };
+}
+
 bool TestStation::SetUp(LayoutSim& sim, StationKind kind)
 {
     if (!sim.WaitFor(QStringLiteral("ready"))) {
@@ -496,21 +520,13 @@ bool TestStation::SetUp(LayoutSim& sim, StationKind kind)
     frmDevices& devices = *Home().Devices();
     Find<QComboBox>(devices, "cboPort")->setEditText(sim.Value(QStringLiteral("trap-pty"), 1));
     Find<QPushButton>(devices, "cmdConnect")->click();
-    auto* kinds = Find<QComboBox>(devices, "cboStationKind");
-    kinds->setCurrentIndex(kinds->findData(static_cast<int>(kind)));
-    Find<QLineEdit>(devices, "txtStationHost")->setText(QStringLiteral("127.0.0.1"));
-    const QString served = kind == StationKind::WiThrottle ? QStringLiteral("withrottle") : QStringLiteral("dccex");
-    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(served, 2).toInt());
-    Find<QPushButton>(devices, "cmdStationConnect")->click();
+    ConnectStation(sim, kind);
     if (!QTest::qWaitFor([&] { return devices.Station().Ready() && devices.Link().State().startsWith("Trap ready"); }, 10000)) {
         qWarning("station: %s; trap: %s", qPrintable(devices.Station().State()), qPrintable(devices.Link().State()));
         return false;
     }
     ProfileTab& tab = Tab();
-    tab.Confirm = [this](const QString& text) {
-        confirmed_ << text;
-        return true;
-    };
+    RecordConfirmations();
     Find<QSpinBox>(tab, "spnAddress")->setValue(341);
     Find<QCheckBox>(tab, "chkLongAddress")->setChecked(true);
     Find<QLineEdit>(tab, "txtSteps")->setText(QStringLiteral("10, 20, 30, 40, 50, 60, 70, 80, 90, 100"));
@@ -525,26 +541,17 @@ void TestStation::profileNeedsStationAndTrap()
     if (!HaveSim()) {
         QSKIP("no layout simulator here");
     }
-    confirmed_.clear();
     QTest::keySequence(&Home(), QKeySequence(QStringLiteral("Ctrl+L")));
     Choose(*Home().SpeedLog()->Window(), QStringLiteral("RS3 341"), 1);
-    Tab().Confirm = [this](const QString& text) {
-        confirmed_ << text;
-        return true;
-    };
+    RecordConfirmations();
     auto* state = Find<QLabel>(Tab(), "lblProfileState");
     Find<QPushButton>(Tab(), "cmdStart")->click();
     QCOMPARE(state->text(), QStringLiteral("Connect a command station first: File > Devices..., Command station."));
     // The station alone: nothing moves without the trap to time it.
     LayoutSim sim({"--dccex", "0", "--loco", "341"});
     QVERIFY(sim.WaitFor(QStringLiteral("ready")));
-    frmDevices& devices = *Home().Devices();
-    auto* kinds = Find<QComboBox>(devices, "cboStationKind");
-    kinds->setCurrentIndex(kinds->findData(static_cast<int>(StationKind::DccExTcp)));
-    Find<QLineEdit>(devices, "txtStationHost")->setText(QStringLiteral("127.0.0.1"));
-    Find<QSpinBox>(devices, "spnStationPort")->setValue(sim.Value(QStringLiteral("dccex"), 2).toInt());
-    Find<QPushButton>(devices, "cmdStationConnect")->click();
-    QTRY_VERIFY(devices.Station().Ready());
+    ConnectStation(sim, StationKind::DccExTcp);
+    QTRY_VERIFY(Home().Devices()->Station().Ready());
     Find<QPushButton>(Tab(), "cmdStart")->click();
     QCOMPARE(state->text(), QStringLiteral("Connect the trap first: File > Devices..., Timing device."));
     QVERIFY(confirmed_.isEmpty());
